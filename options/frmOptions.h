@@ -1,0 +1,31 @@
+// The options dialog: the sound mode and the length of the continuous play.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/runtime.h"
+
+namespace vss {
+
+class basMain;
+
+class frmOptions : public platform::FormModule {
+ public:
+  explicit frmOptions(basMain& module);
+
+  static const platform::FormDesign& Design();
+
+  void Form_Load() override;
+  void Form_Unload(std::int16_t& Cancel) override;
+  void optOption_Click(std::int16_t Index);
+  void cmdCommand_Click(std::int16_t Index);
+  void ControlEvent(const std::string& control, std::int16_t index) override;
+
+ private:
+  void SelectInterval(std::int32_t ticks);
+
+  basMain& module_;
+};
+
+}  // namespace vss

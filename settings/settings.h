@@ -1,0 +1,15 @@
+// The two stored options: read and repaired at start-up, written by the
+// options dialog.
+#pragma once
+
+namespace vss {
+
+class basMain;
+
+// Fills DelayInterval and DelayRandom from the settings store. A text that is
+// not accepted is replaced by the default in memory only.
+void LoadSettings(basMain& module);
+// Writes DelayInterval and DelayRandom as they stand.
+void SaveSettings(basMain& module);
+
+}  // namespace vss

@@ -1,0 +1,98 @@
+#include "startup/basMain.h"
+
+#include <cmath>
+#include <limits>
+
+#include "options/frmOptions.h"
+#include "platform/vbstring.h"
+#include "saver/frmMain.h"
+#include "settings/settings.h"
+
+namespace vss {
+
+using platform::GWL_HWNDPARENT;
+using platform::GWL_STYLE;
+using platform::WindowHandle;
+
+basMain::basMain(platform::Runtime& runtime, platform::basWin32API& win32)
+    : Runtime(runtime), Win32(win32) {}
+
+basMain::~basMain() = default;
+
+void basMain::Main() {
+  if (Runtime.AppPrevInstance() != False) Runtime.End();
+
+  LoadSettings(*this);
+
+  const std::string commandText = LCase(Trim(Runtime.Command()));
+  const std::string switchText = Left(commandText, 2);
+
+  if (switchText.empty() || switchText == "/s") {
+    RunSaver();
+  } else if (switchText == "/p") {
+    RunPreview(commandText);
+  } else if (switchText == "/c") {
+    RunConfigure();
+  }
+  // "/a" and every other switch: nothing to do; with no form the process ends.
+}
+
+void basMain::RunSaver() {
+  const std::string title = Runtime.AppTitle();
+  if (Win32.FindWindowA(FormWindowClass, title.c_str()) != 0) return;
+
+  Mode = ModeSaver;
+  Win32.GetWindowRect(Win32.GetDesktopWindow(), ScreenRect);
+  frmMain = std::make_unique<class frmMain>(*this);
+  Runtime.Load(*frmMain, frmMain::Design());
+  Win32.SetWindowPos(frmMain->Me().hWnd(), platform::HWND_TOPMOST, 0, 0, ScreenRect.right,
+                     ScreenRect.bottom, platform::SWP_SHOWWINDOW);
+}
+
+void basMain::RunPreview(const std::string& commandText) {
+  Mode = ModePreview;
+  const WindowHandle host = ParseHandle(commandText);
+  // Without a usable host there is nothing to draw into: end quietly rather
+  // than leave an invisible top-level window and a process behind.
+  if (Win32.GetClientRect(host, ScreenRect) == 0) return;
+
+  frmMain = std::make_unique<class frmMain>(*this);
+  Runtime.Load(*frmMain, frmMain::Design());
+  frmMain->Me().SetCaption("Preview");
+  const std::int32_t style = Win32.GetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE) |
+                             platform::WS_CHILD;
+  Win32.SetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE, style);
+  Win32.SetParent(frmMain->Me().hWnd(), host);
+  Win32.SetWindowLongA(frmMain->Me().hWnd(), GWL_HWNDPARENT, static_cast<std::int32_t>(host));
+  Win32.SetWindowPos(frmMain->Me().hWnd(), platform::HWND_TOP, 0, 0, ScreenRect.right,
+                     ScreenRect.bottom,
+                     platform::SWP_NOZORDER | platform::SWP_NOACTIVATE |
+                         platform::SWP_SHOWWINDOW);
+}
+
+void basMain::RunConfigure() {
+  Mode = ModeConfigure;
+  frmOptions = std::make_unique<class frmOptions>(*this);
+  Runtime.Load(*frmOptions, frmOptions::Design());
+  frmOptions->Me().SetCaption(Runtime.AppTitle());
+  frmOptions->Me().Show(0);
+}
+
+std::int32_t basMain::ParseHandle(const std::string& text) {
+  const std::string s = Trim(text);
+  for (std::size_t n = s.size(); n >= 1; --n) {
+    const auto value = NumericValue(Right(s, n));
+    if (!value) continue;
+    const double rounded = RoundHalfEven(*value);
+    // A tail too large for a handle names no window; it must not end the
+    // program with an overflow.
+    if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
+        rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+      return 0;
+    }
+    return static_cast<std::int32_t>(rounded);
+  }
+  return 0;
+}
+
+}  // namespace vss

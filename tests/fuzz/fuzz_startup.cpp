@@ -1,0 +1,81 @@
+// Arbitrary command lines and stored settings through Main and LoadSettings
+// on the recording backend, then a few Ticks and input events on whatever
+// form started. The input is three texts separated by NUL bytes: the
+// command line, "Delay Interval", "Delay Random".
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "options/frmOptions.h"
+#include "platform/fake/fake_backend.h"
+#include "saver/frmMain.h"
+#include "settings/settings.h"
+#include "startup/basMain.h"
+
+namespace {
+
+std::string NextField(const std::uint8_t*& data, std::size_t& size) {
+  std::string field;
+  while (size > 0 && *data != 0) {
+    field.push_back(static_cast<char>(*data));
+    ++data;
+    --size;
+  }
+  if (size > 0) {
+    ++data;
+    --size;
+  }
+  return field;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace vss;
+  const std::string command = NextField(data, size);
+  const std::string interval = NextField(data, size);
+  const std::string random = NextField(data, size);
+
+  fake::CallLog log;
+  fake::FakeRuntime runtime(log);
+  fake::FakeWin32 win32(log);
+  runtime.CommandLine = command;
+  runtime.PrevInstance = command.size() % 97 == 1 ? True : False;
+  runtime.RandomValues = {0.0f, 0.999f, 0.25f};
+  win32.Windows[1234] = {0, 0, 152, 112};
+  win32.Windows[-5] = {0, 0, 1, 1};
+  const std::string title = runtime.AppTitle();
+  if (!interval.empty()) {
+    runtime.Settings[fake::FakeRuntime::SettingKey(title, "Options", "Delay Interval")] = interval;
+  }
+  if (!random.empty()) {
+    runtime.Settings[fake::FakeRuntime::SettingKey(title, "Options", "Delay Random")] = random;
+  }
+
+  basMain module(runtime, win32);
+  try {
+    module.Main();
+  } catch (const fake::EndRequested&) {
+    return 0;
+  }
+  // Whatever was stored, what was loaded is one of the accepted values.
+  if (module.DelayRandom != True && module.DelayRandom != False) __builtin_trap();
+  if (module.DelayInterval < 10 || module.DelayInterval > 7200) __builtin_trap();
+
+  if (auto* saver = runtime.FindForm("frmMain")) {
+    for (int i = 0; i < 25; ++i) saver->Code().ControlEvent("tmrTimer", 0);
+    saver->Code().Form_MouseMove(0, 0, 15.0f + static_cast<float>(command.size()) * 15.0f, 15.0f);
+    saver->Code().Form_MouseMove(0, 0, 70000.0f, 40000.0f);
+    if (module.Mode == ModeSaver && runtime.FindForm("frmMain") != nullptr) __builtin_trap();
+    if (runtime.FindForm("frmMain") != nullptr) runtime.Unload(*runtime.FindForm("frmMain"));
+    if (win32.CursorCount() != 0) __builtin_trap();
+  }
+  if (auto* dialog = runtime.FindForm("frmOptions")) {
+    dialog->Code().ControlEvent("optOption", static_cast<std::int16_t>(command.size() % 3));
+    dialog->Code().ControlEvent("cmdCommand", 2);
+    dialog->Code().ControlEvent("cmdCommand", 1);
+    if (runtime.FindForm("frmOptions") != nullptr) __builtin_trap();
+    LoadSettings(module);
+  }
+  return 0;
+}

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/random.h"
+#include "platform/vbnum.h"
+#include "platform/vbstring.h"
+
+namespace vss {
+namespace {
+
+TEST(Numerics, RoundsHalvesToEven) {
+  EXPECT_EQ(RoundHalfEven(0.5), 0.0);
+  EXPECT_EQ(RoundHalfEven(1.5), 2.0);
+  EXPECT_EQ(RoundHalfEven(2.5), 2.0);
+  EXPECT_EQ(RoundHalfEven(-0.5), 0.0);
+  EXPECT_EQ(RoundHalfEven(-1.5), -2.0);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
+  EXPECT_EQ(RoundHalfEven(2.4999), 2.0);
+  EXPECT_EQ(RoundHalfEven(2.5001), 3.0);
+  EXPECT_EQ(CInt(3866.5), 3866);
+  EXPECT_EQ(CInt(3867.5), 3868);
+  EXPECT_EQ(CLng(1234.5), 1234);
+}
+
+TEST(Numerics, ConversionsRaiseOverflowOutsideTheirRange) {
+  EXPECT_EQ(CInt(32767.4), 32767);
+  EXPECT_EQ(CInt(-32768.5), -32768);  // the half goes to the even -32768
+  EXPECT_THROW(CInt(32767.5), RuntimeError);
+  EXPECT_THROW(CInt(-32769), RuntimeError);
+  EXPECT_EQ(CLng(2147483647.0), 2147483647);
+  EXPECT_THROW(CLng(2147483647.5), RuntimeError);
+  EXPECT_THROW(CLng(std::nan("")), RuntimeError);
+  EXPECT_THROW(CLng(std::numeric_limits<double>::infinity()), RuntimeError);
+  try {
+    CInt(40000);
+    FAIL() << "no error";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.Number(), ErrorNumber::Overflow);
+  }
+}
+
+TEST(Numerics, CheckedArithmetic) {
+  EXPECT_EQ(AddLng(2147483000, 647), 2147483647);
+  EXPECT_THROW(AddLng(2147483647, 1), RuntimeError);
+  EXPECT_THROW(AddLng(-2147483647 - 1, -1), RuntimeError);
+  EXPECT_EQ(MulLng(500, 7200), 3600000);
+  EXPECT_THROW(MulLng(65536, 32768), RuntimeError);
+  EXPECT_THROW(CSng(1e39), RuntimeError);
+}
+
+TEST(Strings, TrimRemovesOnlySpaces) {
+  EXPECT_EQ(Trim("  /s  "), "/s");
+  EXPECT_EQ(Trim("   "), "");
+  EXPECT_EQ(Trim("\t/s\t"), "\t/s\t");
+  EXPECT_EQ(LCase("/P 1234"), "/p 1234");
+  EXPECT_EQ(Left("/s", 5), "/s");
+  EXPECT_EQ(Left("/c:1234", 2), "/c");
+  EXPECT_EQ(Right("/p 1234", 5), " 1234");
+  EXPECT_EQ(Right("12", 5), "12");
+  EXPECT_EQ(CStr(-1), "-1");
+  EXPECT_EQ(CStr(3600), "3600");
+}
+
+TEST(Strings, NumericTestAndValue) {
+  struct Case {
+    const char* text;
+    bool numeric;
+    double value;
+  };
+  const Case cases[] = {
+      {"1234", true, 1234},  {" 1234", true, 1234},  {"-5", true, -5},   {"+7", true, 7},
+      {"1.5", true, 1.5},    {".5", true, 0.5},      {"5.", true, 5},    {"1e3", true, 1000},
+      {"2d2", true, 200},    {"&h1F", true, 31},     {"&o17", true, 15}, {"&hFFFFFFFF", true, -1},
+      {"", false, 0},        {" ", false, 0},        {"/p 1", false, 0}, {":1234", false, 0},
+      {"p 1234", false, 0},  {"1e", false, 0},       {".", false, 0},    {"-", false, 0},
+      {"1 2", false, 0},     {"&h", false, 0},       {"&hG", false, 0},  {"&o8", false, 0},
+      {"1e999", false, 0},   {"0x10", false, 0},     {"1,000", false, 0}};
+  for (const auto& c : cases) {
+    const auto value = NumericValue(c.text);
+    EXPECT_EQ(value.has_value(), c.numeric) << '"' << c.text << '"';
+    if (value && c.numeric) {
+      EXPECT_EQ(*value, c.value) << '"' << c.text << '"';
+    }
+  }
+  EXPECT_EQ(CLngText(" 600"), 600);
+  EXPECT_THROW(CLngText("abc"), RuntimeError);
+}
+
+TEST(Random, StaysInUnitIntervalAndVariesWithTheClock) {
+  platform::RandomNumbers a;
+  platform::RandomNumbers b;
+  a.Randomize(1000.25);
+  b.Randomize(2000.75);
+  bool differ = false;
+  for (int i = 0; i < 100000; ++i) {
+    const float x = a.Next();
+    ASSERT_GE(x, 0.0f);
+    ASSERT_LT(x, 1.0f);
+    differ = differ || x != b.Next();
+  }
+  EXPECT_TRUE(differ);
+}
+
+}  // namespace
+}  // namespace vss

@@ -1,0 +1,336 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "harness.h"
+#include "saver/frmMain.h"
+
+namespace vss::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+// The runtime's timer firing once.
+void Tick(Program& program) {
+  program.Raise("frmMain", [](platform::FormModule& code) { code.ControlEvent("tmrTimer", 0); });
+}
+
+std::vector<std::string> From(const Program& program, const std::string& first) {
+  const int start = program.log.IndexOf(first);
+  if (start < 0) return {};
+  return {program.Calls().begin() + start, program.Calls().end()};
+}
+
+TEST(FormLoad, SaverInContinuousModeStartsTheLoopBeforeHidingTheCursorAndSizing) {
+  Program program;
+  program.Start("/s");
+  auto* saver = program.module.frmMain.get();
+  ASSERT_NE(saver, nullptr);
+  const std::string h = std::to_string(program.runtime.FindForm("frmMain")->hWnd());
+  EXPECT_THAT(From(program, "Load frmMain"),
+              ElementsAre("Load frmMain", "LoadResData(101,WAVE)", "PlaySoundA(sound,0,15)",
+                          "ShowCursor(0)", "frmMain.Caption=Vorlan Screen Saver 2",
+                          "frmMain.AutoRedraw=-1", "frmMain.BackColor=0", "frmMain.Width=28800",
+                          "frmMain.Height=16200", "tmrTimer.Interval=500", "frmMain.Cls",
+                          "LoadResPicture(101,0)",
+                          "frmMain.PaintPicture(101,11754,3866.5,5292,8467)",
+                          "SetWindowPos(" + h + ",-1,0,0,1920,1080,64)"));
+  // The whole clip resource is handed over, from its first byte.
+  ASSERT_EQ(saver->SoundData.size(), 32004u);
+  EXPECT_EQ(program.win32.LastSound, saver->SoundData.data());
+  EXPECT_EQ(std::memcmp(saver->SoundData.data(), "RIFF", 4), 0);
+  EXPECT_EQ(saver->RandomDelay, 0);
+  EXPECT_EQ(saver->FrameToggle, False);
+  EXPECT_EQ(saver->IntervalElapsed, 500);
+  EXPECT_EQ(saver->RandomElapsed, 500);
+}
+
+TEST(FormLoad, SaverInRandomModeDrawsADelayAndPlaysNothing) {
+  Program program;
+  program.Store("Delay Random", "-1");
+  program.runtime.RandomValues = {0.5f};
+  program.Start("/s");
+  EXPECT_THAT(From(program, "Load frmMain"),
+              testing::IsSupersetOf({"Randomize", "Rnd=0.5", "ShowCursor(0)"}));
+  EXPECT_LT(program.log.IndexOf("Rnd="), program.log.IndexOf("ShowCursor(0)"));
+  EXPECT_LT(program.log.IndexOf("ShowCursor(0)"), program.log.IndexOf("frmMain.Width"));
+  EXPECT_EQ(program.log.IndexOf("PlaySoundA"), -1);
+  EXPECT_EQ(program.module.frmMain->RandomDelay, 3605);  // floor(0.5 * 7191) + 10
+}
+
+TEST(FormLoad, PreviewStretchesSilentlyAndLeavesTheCursorAlone) {
+  Program program;
+  program.win32.Windows[4321] = {0, 0, 152, 112};
+  program.Start("/p 4321");
+  auto* preview = program.module.frmMain.get();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
+              ElementsAre("frmMain.PaintPicture(101,0,0,2280,1680)"));
+  EXPECT_EQ(program.log.IndexOf("ShowCursor"), -1);
+  EXPECT_EQ(program.log.IndexOf("PlaySoundA"), -1);
+  EXPECT_EQ(program.log.IndexOf("LoadResData"), -1);
+  EXPECT_TRUE(preview->SoundData.empty());
+  EXPECT_EQ(preview->RandomDelay, 0);
+  for (int i = 0; i < 5; ++i) Tick(program);
+  EXPECT_EQ(preview->IntervalElapsed, 0);
+  EXPECT_EQ(preview->RandomElapsed, 0);
+  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
+              ElementsAre("frmMain.PaintPicture(101,0,0,2280,1680)",
+                          "frmMain.PaintPicture(102,0,0,2280,1680)",
+                          "frmMain.PaintPicture(101,0,0,2280,1680)",
+                          "frmMain.PaintPicture(102,0,0,2280,1680)",
+                          "frmMain.PaintPicture(101,0,0,2280,1680)",
+                          "frmMain.PaintPicture(102,0,0,2280,1680)"));
+}
+
+TEST(RandomDelay, SpansTenToSevenThousandTwoHundredTicks) {
+  const float largestBelowOne = std::nextafter(1.0f, 0.0f);
+  const std::pair<float, std::int32_t> cases[] = {
+      {0.0f, 10}, {largestBelowOne, 7200}, {0.5f, 3605}, {1.5f / 7191.0f, 11}};
+  for (const auto& [r, delay] : cases) {
+    Program program;
+    program.Store("Delay Random", "-1");
+    program.runtime.RandomValues = {r};
+    program.Start("/s");
+    EXPECT_EQ(program.module.frmMain->RandomDelay, delay) << r;
+  }
+}
+
+TEST(Tick, FramesAlternateAndAreCentredAtTheirHimetricSize) {
+  Program program;
+  program.Start("/s");
+  Tick(program);
+  Tick(program);
+  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
+              ElementsAre("frmMain.PaintPicture(101,11754,3866.5,5292,8467)",
+                          "frmMain.PaintPicture(102,11754,3866.5,5292,8467)",
+                          "frmMain.PaintPicture(101,11754,3866.5,5292,8467)"));
+  // Each Tick clears before it draws, so the image holds one frame.
+  EXPECT_THAT(program.runtime.FindForm("frmMain")->Drawn(), ElementsAre(101));
+}
+
+TEST(Tick, ASmallScreenPlacesTheFrameAtNegativeOffsets) {
+  Program program;
+  program.win32.DesktopRect = {0, 0, 640, 480};
+  program.Start("/s");
+  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
+              ElementsAre("frmMain.PaintPicture(101,2154,-633.5,5292,8467)"));
+}
+
+TEST(Tick, ContinuousPlayStopsOnTheIntervalthTickAndNeverRestarts) {
+  Program program;
+  program.Start("/s");  // DelayInterval 120; the load runs Tick 1
+  auto stops = [&] { return program.log.Matching("PlaySoundA(null,0,4)").size(); };
+  for (int tick = 2; tick < 120; ++tick) Tick(program);
+  EXPECT_EQ(stops(), 0u);
+  Tick(program);  // Tick 120
+  EXPECT_EQ(stops(), 1u);
+  EXPECT_EQ(program.module.frmMain->IntervalElapsed, 0);
+  for (int tick = 121; tick < 240; ++tick) Tick(program);
+  EXPECT_EQ(stops(), 1u);
+  Tick(program);  // Tick 240
+  EXPECT_EQ(stops(), 2u);
+  EXPECT_EQ(program.log.Matching("PlaySoundA(sound").size(), 1u);  // only the load's loop
+  EXPECT_EQ(program.log.Matching("PlaySoundA(sound,0,15)").size(), 1u);
+}
+
+TEST(Tick, ContinuousPlayHonoursTheStoredInterval) {
+  Program program;
+  program.Store("Delay Interval", "10");
+  program.Start("/s");
+  for (int tick = 2; tick < 10; ++tick) Tick(program);
+  EXPECT_EQ(program.log.IndexOf("PlaySoundA(null"), -1);
+  Tick(program);
+  EXPECT_NE(program.log.IndexOf("PlaySoundA(null,0,4)"), -1);
+}
+
+TEST(Tick, RandomPlayComesAfterTheDrawnDelayThenRedraws) {
+  Program program;
+  program.Store("Delay Random", "-1");
+  program.runtime.RandomValues = {0.0f, 1.5f / 7191.0f, 0.0f};  // delays 10, 11, 10
+  program.Start("/s");
+  std::vector<void const*> played;
+  program.win32.OnPlaySound = [&](const void* sound, std::int32_t flags) {
+    EXPECT_EQ(flags, 7);
+    played.push_back(sound);
+  };
+  for (int tick = 2; tick < 10; ++tick) Tick(program);
+  EXPECT_TRUE(played.empty());
+  Tick(program);  // Tick 10
+  ASSERT_EQ(played.size(), 1u);
+  EXPECT_EQ(played[0], program.module.frmMain->SoundData.data());
+  EXPECT_EQ(program.module.frmMain->RandomDelay, 11);
+  EXPECT_EQ(program.module.frmMain->RandomElapsed, 0);
+  // The play comes before the new draw.
+  const auto tail = From(program, "PlaySoundA(sound,0,7)");
+  ASSERT_GE(tail.size(), 3u);
+  EXPECT_EQ(tail[1], "Randomize");
+  EXPECT_EQ(tail[2].rfind("Rnd=", 0), 0u);
+  for (int tick = 0; tick < 10; ++tick) Tick(program);
+  EXPECT_EQ(played.size(), 1u);
+  Tick(program);  // 11 Ticks after the first play
+  EXPECT_EQ(played.size(), 2u);
+  EXPECT_EQ(program.log.IndexOf("PlaySoundA(null"), -1);  // random mode never stops a loop
+}
+
+TEST(Tick, TheIdleCounterDoesNotEndTheSaverAfterWeeks) {
+  Program program;
+  program.Start("/s");
+  auto* saver = program.module.frmMain.get();
+  saver->RandomElapsed = std::numeric_limits<std::int32_t>::max() - 100;
+  saver->IntervalElapsed = 0;
+  for (int tick = 0; tick < 119; ++tick) ASSERT_NO_THROW(Tick(program));
+  EXPECT_TRUE(program.log.Matching("PlaySoundA(null").empty());
+  Tick(program);
+  EXPECT_EQ(program.log.Matching("PlaySoundA(null,0,4)").size(), 1u);
+
+  Program random;
+  random.Store("Delay Random", "-1");
+  random.runtime.RandomValues = {0.0f, 0.0f};
+  random.Start("/s");
+  random.module.frmMain->IntervalElapsed = std::numeric_limits<std::int32_t>::max() - 100;
+  for (int tick = 2; tick < 10; ++tick) ASSERT_NO_THROW(Tick(random));
+  Tick(random);
+  EXPECT_EQ(random.log.Matching("PlaySoundA(sound,0,7)").size(), 1u);
+}
+
+class Movement : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program.Start("/s");
+    program.log.Clear();
+  }
+  bool Move(float x, float y) {
+    program.Raise("frmMain", [&](platform::FormModule& code) { code.Form_MouseMove(0, 0, x, y); });
+    return program.runtime.FindForm("frmMain") != nullptr;
+  }
+  Program program;
+};
+
+TEST_F(Movement, TheFirstEventOnlyRecords) {
+  EXPECT_TRUE(Move(9000, 6000));
+  EXPECT_EQ(program.module.frmMain->LastMouseX, 9000);
+  EXPECT_EQ(program.module.frmMain->LastMouseY, 6000);
+  EXPECT_FALSE(Move(9015, 6000));  // one pixel
+}
+
+TEST_F(Movement, ExactlyFiveTwipsEndsInEitherAxis) {
+  EXPECT_TRUE(Move(100, 100));
+  EXPECT_TRUE(Move(104.9f, 95.1f));  // under 5 both ways: recorded as (105, 95)
+  EXPECT_FALSE(Move(105, 100));      // dy exactly 5
+}
+
+TEST_F(Movement, ExactlyFiveTwipsAcrossEnds) {
+  EXPECT_TRUE(Move(100, 100));
+  EXPECT_FALSE(Move(95, 100));
+}
+
+TEST_F(Movement, SmallMovesNeverEndHoweverFarTheyAddUp) {
+  float x = 100;
+  EXPECT_TRUE(Move(x, 100));
+  for (int i = 0; i < 1000; ++i) {
+    x += 4;
+    ASSERT_TRUE(Move(x, 100 + static_cast<float>(i % 2) * 4)) << i;
+  }
+  EXPECT_EQ(program.module.frmMain->LastMouseX, 4100);
+  EXPECT_FALSE(Move(x + 5, 100));
+}
+
+TEST_F(Movement, ThePointerRestingAtTheOriginIsRecordedTwice) {
+  EXPECT_TRUE(Move(0, 0));
+  EXPECT_TRUE(Move(30, 0));  // (0, 0) marks "nothing recorded": record only
+  EXPECT_EQ(program.module.frmMain->LastMouseX, 30);
+  EXPECT_FALSE(Move(45, 0));
+}
+
+TEST_F(Movement, PositionsBeyond32767TwipsWork) {
+  EXPECT_TRUE(Move(3839 * 15.0f, 2159 * 15.0f));  // bottom-right of a 4K screen
+  EXPECT_EQ(program.module.frmMain->LastMouseX, 57585);
+  EXPECT_EQ(program.module.frmMain->LastMouseY, 32385);
+  EXPECT_TRUE(Move(3839 * 15.0f + 4, 2159 * 15.0f));
+  EXPECT_FALSE(Move(3838 * 15.0f, 2159 * 15.0f));
+}
+
+TEST_F(Movement, RecordedPositionsRoundHalvesToEven) {
+  EXPECT_TRUE(Move(100.5f, 101.5f));
+  EXPECT_EQ(program.module.frmMain->LastMouseX, 100);
+  EXPECT_EQ(program.module.frmMain->LastMouseY, 102);
+}
+
+TEST(Dismissal, EveryKeyAndButtonEventEndsTheSaver) {
+  using Raiser = void (*)(platform::FormModule&);
+  const Raiser raisers[] = {
+      [](platform::FormModule& c) { c.Form_Click(); },
+      [](platform::FormModule& c) { c.Form_DblClick(); },
+      [](platform::FormModule& c) { std::int16_t k = 65, s = 0; c.Form_KeyDown(k, s); },
+      [](platform::FormModule& c) { std::int16_t k = 97; c.Form_KeyPress(k); },
+      [](platform::FormModule& c) { std::int16_t k = 65, s = 0; c.Form_KeyUp(k, s); },
+      [](platform::FormModule& c) { c.Form_MouseDown(1, 0, 10, 10); },
+      [](platform::FormModule& c) { c.Form_MouseUp(2, 0, 10, 10); },
+  };
+  for (const auto raise : raisers) {
+    Program program;
+    program.Start("/s");
+    EXPECT_TRUE(program.Raise("frmMain", raise));
+    EXPECT_EQ(program.runtime.LoadedForms(), 0u);
+    EXPECT_EQ(program.module.frmMain, nullptr);
+    EXPECT_EQ(program.win32.CursorCount(), 0);
+  }
+}
+
+TEST(Dismissal, AKeyEndsOnKeyDownAndLaterEventsFindNoWindow) {
+  Program program;
+  program.Start("/s");
+  std::int16_t key = 65, shift = 0, ascii = 97;
+  program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyDown(key, shift); });
+  const auto afterDown = program.Calls().size();
+  EXPECT_FALSE(program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyPress(ascii); }));
+  EXPECT_FALSE(program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyUp(key, shift); }));
+  EXPECT_EQ(program.Calls().size(), afterDown);
+  EXPECT_EQ(program.log.Matching("Unload frmMain").size(), 1u);
+}
+
+TEST(Dismissal, UnloadRestoresTheCursorAndStopsTheSoundBeforeReleasingIt) {
+  Program program;
+  program.Start("/s");
+  frmMain* saver = program.module.frmMain.get();
+  std::size_t bytesAtStop = 0;
+  program.win32.OnPlaySound = [&](const void*, std::int32_t) {
+    bytesAtStop = saver->SoundData.size();
+  };
+  program.log.Clear();
+  program.Raise("frmMain", [](platform::FormModule& c) { c.Form_Click(); });
+  EXPECT_THAT(program.Calls(), ElementsAre("Unload frmMain", "ShowCursor(-1)",
+                                           "PlaySoundA(null,0,4)", "frmMain.Cls"));
+  EXPECT_EQ(bytesAtStop, 32004u);  // still alive while the stop runs
+  EXPECT_TRUE(saver->SoundData.empty());
+  EXPECT_EQ(program.module.frmMain, nullptr);
+  EXPECT_EQ(program.win32.CursorCount(), 0);
+}
+
+TEST(Dismissal, ThePreviewIgnoresInputAndUnloadsQuietly) {
+  Program program;
+  program.win32.Windows[4321] = {0, 0, 152, 112};
+  program.Start("/p 4321");
+  program.log.Clear();
+  std::int16_t key = 27, shift = 0;
+  program.Raise("frmMain", [&](platform::FormModule& c) {
+    c.Form_MouseMove(0, 0, 10, 10);
+    c.Form_MouseMove(0, 0, 500, 500);
+    c.Form_MouseDown(1, 0, 500, 500);
+    c.Form_Click();
+    c.Form_KeyDown(key, shift);
+  });
+  EXPECT_TRUE(program.Calls().empty());
+  ASSERT_NE(program.runtime.FindForm("frmMain"), nullptr);
+
+  program.runtime.Unload(*program.runtime.FindForm("frmMain"));
+  EXPECT_THAT(program.Calls(), ElementsAre("Unload frmMain", "frmMain.Cls"));
+  EXPECT_EQ(program.module.frmMain, nullptr);
+}
+
+}  // namespace
+}  // namespace vss::test
