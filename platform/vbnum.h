@@ -19,10 +19,14 @@ inline constexpr Boolean CBool(bool value) { return value ? True : False; }
 enum class ErrorNumber : int {
   InvalidProcedureCall = 5,
   Overflow = 6,
+  OutOfMemory = 7,
   SubscriptOutOfRange = 9,
+  InternalError = 51,
   ObjectVariableNotSet = 91,
   ResourceNotFound = 326,
+  InvalidPropertyValue = 380,
   InvalidPropertyArrayIndex = 381,
+  InvalidPicture = 481,
   NotSupported = 438,
 };
 
