@@ -33,7 +33,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 command=("$scr" "$switch")
 case "$switch" in
-  /p|/P) command=("$host" "$scr") ;;
+  /p|/P) command=("$host" host "$scr") ;;
 esac
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -50,7 +50,13 @@ trap 'wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true' EXI
 read -r -t 10 display <&8
 export DISPLAY=":$display"
 
-wine "${command[@]}" >/dev/null 2>&1 &
+# The preview host takes commands on its input: give it a pipe that stays
+# open until this script ends.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+exec 7<>"$fifo"
+rm -f "$fifo"
+wine "${command[@]}" <&7 >/dev/null 2>&1 &
 program=$!
 for _ in $(seq 1 200); do
   xdotool search --name "Vorlan Screen Saver 2|Preview" >/dev/null 2>&1 && break
@@ -65,6 +71,7 @@ echo "screenshots: $shots/${name:-s}-1.png $shots/${name:-s}-2.png"
 # Dismiss it as a user would; the dialog has no key of its own for that.
 case "$switch" in
   /c*|/C*) xdotool key alt+c ;;
+  /p|/P) kill "$program" 2>/dev/null || true ;;
   *) xdotool mousemove 100 100 mousemove 120 120 key space ;;
 esac
 for _ in $(seq 1 100); do
