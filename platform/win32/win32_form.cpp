@@ -70,6 +70,29 @@ void SetStyleBit(HWND window, LONG bit, bool on) {
 
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+bool RunningUnderWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+// Wine (8.0) paints a child window into its top-level window's surface, and
+// only the process that owns the top-level holds that surface. A window
+// re-parented into another process's window (the preview area) gets a DC
+// with no surface and no X drawable ("SET_DRAWABLE ... drawable 0" in the
+// x11drv trace): whatever it paints is dropped, nothing reaches the screen.
+// Windows itself paints such a child normally.
+bool PaintsAreLost(HWND window) {
+  if (!RunningUnderWine()) return false;
+  HWND root = ::GetAncestor(window, GA_ROOT);
+  if (root == nullptr || root == window) return false;
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(root, &process);
+  return process != ::GetCurrentProcessId();
+}
+
 }  // namespace
 
 // ---- The persistent image ----------------------------------------------------
@@ -772,6 +795,36 @@ void Win32Form::SetBackColor(std::int32_t color) {
   if (window_ != nullptr) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
+void Win32Form::PaintOnScreen(HDC paintDc, const RECT& rect) {
+  // A DC of the foreign top-level window does reach the screen: it draws
+  // straight into that window's X window, so the X server clips it by the
+  // windows stacked above. Its child windows are not clipped out (the host
+  // may have WS_CLIPCHILDREN): the clip is where this window is visible. The
+  // host's own repaints of its area may cover the image again until this
+  // window's next paint.
+  HWND root = ::GetAncestor(window_, GA_ROOT);
+  POINT origin{0, 0};
+  if (root == nullptr || !::ClientToScreen(root, &origin)) return;
+  HRGN clip = ::CreateRectRgn(0, 0, 0, 0);
+  if (clip == nullptr) return;
+  RECT target = rect;
+  ::MapWindowPoints(window_, root, reinterpret_cast<POINT*>(&target), 2);
+  HRGN painted = ::CreateRectRgnIndirect(&target);
+  // The system region comes in screen coordinates.
+  if (painted != nullptr && ::GetRandomRgn(paintDc, clip, SYSRGN) == 1 &&
+      ::OffsetRgn(clip, -origin.x, -origin.y) != ERROR &&
+      ::CombineRgn(clip, clip, painted, RGN_AND) > NULLREGION) {
+    if (HDC dc = ::GetDCEx(root, nullptr, DCX_CACHE)) {
+      ::SelectClipRgn(dc, clip);
+      ::BitBlt(dc, target.left, target.top, rect.right - rect.left, rect.bottom - rect.top,
+               image_->Dc(), rect.left, rect.top, SRCCOPY);
+      ::ReleaseDC(root, dc);
+    }
+  }
+  if (painted != nullptr) ::DeleteObject(painted);
+  ::DeleteObject(clip);
+}
+
 void Win32Form::Invalidate(const RECT& rect) {
   if (window_ != nullptr) ::InvalidateRect(window_, &rect, FALSE);
 }
@@ -1109,6 +1162,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const RECT& r = ps.rcPaint;
         ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, image_->Dc(), r.left, r.top,
                  SRCCOPY);
+        if (PaintsAreLost(self)) PaintOnScreen(dc, r);
       }
       ::EndPaint(self, &ps);
       return 0;

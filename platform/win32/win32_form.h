@@ -8,6 +8,9 @@
 //    from the design
 //  - AutoRedraw: a persistent 32-bit DIB section the window repaints from;
 //    Cls and PaintPicture invalidate only what they changed
+//  - under Wine, a window embedded in another process's window (the
+//    preview) copies what it repaints onto the screen itself: Wine drops
+//    that window's own painting
 //  - input messages raised as the form's events, in the runtime's order
 //  - timer, frame, option button, label, combo box and command button as
 //    real Windows controls, keyboard handling by IsDialogMessage
@@ -169,6 +172,9 @@ class Win32Form final : public platform::Form {
   int ToPixelsY(double twips) const;
   void EnsureImage();
   void Invalidate(const RECT& rect);
+  // Copies a painted part of the image straight onto the screen, for a
+  // window whose own painting cannot reach it (see PaintsAreLost).
+  void PaintOnScreen(HDC paintDc, const RECT& rect);
   RECT ClientPixels() const;
   void RaiseMouse(UINT message, WPARAM wParam, LPARAM lParam);
   void RaiseKey(UINT message, WPARAM wParam);
