@@ -304,10 +304,11 @@ class OptionControl final : public Win32Control {
     }
     // Not BS_AUTORADIOBUTTON: Windows must not change the checks itself.
     CreateWindowed("BUTTON", BS_RADIOBUTTON | (first ? WS_GROUP : 0), pixels, parent, font);
-    // The check mark, then a gap of half a digit before the caption.
+    // The check mark, then a gap of half a digit before the caption, and room
+    // for the focus rectangle drawn a pixel outside the caption on each side.
     const int dpi = form_.Runtime().PixelsPerInchX();
     FitCaption(std::max(::GetSystemMetrics(SM_CXMENUCHECK), ::MulDiv(12, dpi, 96) + 1) +
-               CharWidth('0') / 2);
+               CharWidth('0') / 2 + 4);
     ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     original_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OptionProc)));

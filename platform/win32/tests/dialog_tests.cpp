@@ -167,7 +167,9 @@ int main() {
     int decoration = 0;
     switch (d.Kind) {
       case ControlKind::OptionButton:
-        decoration = checkWidth + m.zeroWidth / 2;  // the check mark and its gap
+        // The check mark, its gap, and the focus rectangle that Wine draws a
+        // pixel outside the caption (over its last column when it is tight).
+        decoration = checkWidth + m.zeroWidth / 2 + 4;
         break;
       case ControlKind::Frame:
         decoration = 2 * 8;  // the outline's indent on both sides
