@@ -31,6 +31,30 @@ constexpr std::size_t MaxDrawnRects = 16;
   throw RuntimeError(ErrorNumber::InvalidPropertyValue, "Invalid property value: " + what);
 }
 
+bool Contains(const RECT& outer, const RECT& inner) {
+  return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+         outer.bottom >= inner.bottom;
+}
+
+// Adds a rectangle to a short list, dropping what it contains; past
+// MaxDrawnRects the list becomes their union.
+void AddRect(std::vector<RECT>& list, const RECT& r) {
+  if (::IsRectEmpty(&r)) return;
+  for (const RECT& have : list) {
+    if (Contains(have, r)) return;
+  }
+  list.erase(std::remove_if(list.begin(), list.end(),
+                            [&r](const RECT& have) { return Contains(r, have); }),
+             list.end());
+  if (list.size() >= MaxDrawnRects) {
+    RECT all = r;
+    for (const RECT& have : list) ::UnionRect(&all, &all, &have);
+    list.assign(1, all);
+    return;
+  }
+  list.push_back(r);
+}
+
 RECT Normalized(int x, int y, int width, int height) {
   RECT r{x, y, x + width, y + height};
   if (r.right < r.left) std::swap(r.left, r.right);
@@ -767,8 +791,11 @@ void Win32Form::EnsureImage() {
     imageClean_ = true;
     imageCleanColor_ = back;
     drawn_.clear();
+    pendingClears_.clear();
     return;
   }
+  // Growing copies the content: it must be whole first.
+  if (client.right > image_->Width() || client.bottom > image_->Height()) FillPendingClears();
   const int oldWidth = image_->Width();
   const int oldHeight = image_->Height();
   image_->Ensure(client.right, client.bottom, back);
@@ -792,6 +819,7 @@ void Win32Form::SetBackColor(std::int32_t color) {
     imageClean_ = true;
     imageCleanColor_ = back;
     drawn_.clear();
+    pendingClears_.clear();
   }
   if (window_ != nullptr) ::InvalidateRect(window_, nullptr, TRUE);
 }
@@ -826,8 +854,59 @@ void Win32Form::PaintOnScreen(HDC paintDc, const RECT& rect) {
   ::DeleteObject(clip);
 }
 
-void Win32Form::Invalidate(const RECT& rect) {
-  if (window_ != nullptr) ::InvalidateRect(window_, &rect, FALSE);
+void Win32Form::Changed(const RECT& rect) {
+  if (window_ == nullptr) return;
+  if (messageDepth_ > 0) {
+    AddRect(changed_, rect);
+  } else {
+    ::InvalidateRect(window_, &rect, FALSE);
+  }
+}
+
+void Win32Form::FillPendingClears() {
+  if (pendingClears_.empty() || !image_) return;
+  // The colour the image was cleared to, whatever the back colour is now.
+  HDC dc = image_->Dc();
+  const COLORREF previous = ::SetDCBrushColor(dc, imageCleanColor_);
+  const auto brush = static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
+  for (const RECT& r : pendingClears_) ::FillRect(dc, &r, brush);
+  ::SetDCBrushColor(dc, previous);
+  pendingClears_.clear();
+}
+
+void Win32Form::ShowChanged() {
+  if (changed_.empty()) return;
+  // Straight onto the window: under Wine (8.0) two invalidations and the
+  // WM_PAINT they cause take nine server requests per Tick, a GetDC and a
+  // BitBlt none. The paint path stays where a direct copy would be wrong or
+  // lost: over child controls (the form has no WS_CLIPCHILDREN) and in a
+  // window whose painting Wine drops. Exposures are still answered by
+  // WM_PAINT.
+  const bool overControls =
+      std::any_of(controls_.begin(), controls_.end(),
+                  [](const auto& c) { return c->Window() != nullptr; });
+  const bool lost = (::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD) && PaintsAreLost(window_);
+  const bool direct = autoRedraw_ && image_ && !overControls && !lost;
+  HDC dc = direct ? ::GetDC(window_) : nullptr;
+  for (const RECT& r : changed_) {
+    if (dc != nullptr) {
+      ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, image_->Dc(), r.left, r.top,
+               SRCCOPY);
+    } else {
+      ::InvalidateRect(window_, &r, FALSE);
+    }
+  }
+  if (dc != nullptr) ::ReleaseDC(window_, dc);
+  changed_.clear();
+}
+
+void Win32Form::EndOfMessage() {
+  FillPendingClears();
+  if (window_ != nullptr) ShowChanged();
+}
+
+void Win32Form::EndMessage() {
+  if (messageDepth_ > 0 && --messageDepth_ == 0) EndOfMessage();
 }
 
 void Win32Form::Cls() {
@@ -840,13 +919,19 @@ void Win32Form::Cls() {
   HBRUSH brush = BackBrush();
   if (imageClean_ && imageCleanColor_ == back) {
     // Only what was drawn since the last clear differs from the back colour:
-    // clear and repaint just that, never the whole window.
+    // clear and repaint just that, never the whole window. Within a
+    // message the fill waits: the saver paints the next frame right over it.
     for (const RECT& r : drawn_) {
-      ::FillRect(image_->Dc(), &r, brush);
-      Invalidate(r);
+      if (messageDepth_ > 0) {
+        AddRect(pendingClears_, r);
+      } else {
+        ::FillRect(image_->Dc(), &r, brush);
+      }
+      Changed(r);
     }
   } else {
     const RECT all{0, 0, image_->Width(), image_->Height()};
+    pendingClears_.clear();
     ::FillRect(image_->Dc(), &all, brush);
     imageClean_ = true;
     imageCleanColor_ = back;
@@ -870,6 +955,20 @@ void Win32Form::PaintPicture(const platform::Picture& picture, float x, float y,
   if (autoRedraw_) EnsureImage();
   HDC target = autoRedraw_ ? image_->Dc() : ::GetDC(window_);
   if (target == nullptr) return;
+  if (autoRedraw_ && !pendingClears_.empty()) {
+    // A SRCCOPY picture replaces every pixel of its rectangle: clears it
+    // covers need no fill; those it overlaps are filled before it lands.
+    RECT over = Normalized(px, py, pw, ph);
+    pendingClears_.erase(
+        std::remove_if(pendingClears_.begin(), pendingClears_.end(),
+                       [&](const RECT& r) { return Contains(over, r); }),
+        pendingClears_.end());
+    RECT overlap;
+    if (std::any_of(pendingClears_.begin(), pendingClears_.end(),
+                    [&](const RECT& r) { return ::IntersectRect(&overlap, &r, &over) != FALSE; })) {
+      FillPendingClears();
+    }
+  }
   // Enlarged frames keep their hard pixels; a shrunk one (the preview) is
   // averaged, or thin lines of the figure would drop out.
   const bool shrinking = std::abs(pw) < dib->PixelWidth() || std::abs(ph) < dib->PixelHeight();
@@ -891,7 +990,7 @@ void Win32Form::PaintPicture(const platform::Picture& picture, float x, float y,
     drawn_.assign(1, all);
   }
   drawn_.push_back(drawn);
-  Invalidate(drawn);
+  Changed(drawn);
 }
 
 void Win32Form::Show(std::int32_t modal) {
@@ -1160,6 +1259,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(self, &ps);
       if (dc != nullptr && autoRedraw_ && image_) {
+        FillPendingClears();
         const RECT& r = ps.rcPaint;
         ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, image_->Dc(), r.left, r.top,
                  SRCCOPY);
@@ -1201,11 +1301,19 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     // Messages during CreateWindowEx, and those of a retired form.
     return ::DefWindowProcA(window, message, wParam, lParam);
   }
+  LRESULT result = 0;
+  form->BeginMessage();
   try {
-    return form->HandleMessage(message, wParam, lParam);
+    result = form->HandleMessage(message, wParam, lParam);
   } catch (...) {
     form->Runtime().EndWithCurrentException();
   }
+  // Unless the handler unloaded the form and took the window with it.
+  if (reinterpret_cast<Win32Form*>(::GetWindowLongPtrA(window, GWLP_USERDATA)) == form &&
+      form->Window() == window) {
+    form->EndMessage();
+  }
+  return result;
 }
 
 }  // namespace

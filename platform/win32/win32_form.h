@@ -7,7 +7,8 @@
 //  - BorderStyle Sizable: caption, sizable frame, system menu; client area
 //    from the design
 //  - AutoRedraw: a persistent 32-bit DIB section the window repaints from;
-//    Cls and PaintPicture invalidate only what they changed
+//    Cls and PaintPicture repaint only what they changed, once at the end
+//    of the form's message, straight onto the window
 //  - under Wine, a window embedded in another process's window (the
 //    preview) copies what it repaints onto the screen itself: Wine drops
 //    that window's own painting
@@ -159,6 +160,10 @@ class Win32Form final : public platform::Form {
   void RefreshDefaultBorder();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // Bracket every message handled for this form: drawing done within one
+  // reaches the screen once, when the outermost one ends.
+  void BeginMessage() { ++messageDepth_; }
+  void EndMessage();
 
  private:
   class Image;
@@ -171,7 +176,15 @@ class Win32Form final : public platform::Form {
   int ToPixelsX(double twips) const;
   int ToPixelsY(double twips) const;
   void EnsureImage();
-  void Invalidate(const RECT& rect);
+  // A changed part of the image: shown at the end of the form's current
+  // message, or at once outside one.
+  void Changed(const RECT& rect);
+  // Fills what Cls cleared and nothing has covered since.
+  void FillPendingClears();
+  // The end of the outermost message of this form: the image made whole
+  // and its changed parts put on the screen.
+  void EndOfMessage();
+  void ShowChanged();
   // Copies a painted part of the image straight onto the screen, for a
   // window whose own painting cannot reach it (see PaintsAreLost).
   void PaintOnScreen(HDC paintDc, const RECT& rect);
@@ -203,6 +216,13 @@ class Win32Form final : public platform::Form {
   bool imageClean_ = false;
   COLORREF imageCleanColor_ = 0;
   std::vector<RECT> drawn_;
+  // Cleared by Cls but not yet filled: a picture painted over one before
+  // the image is read makes the fill needless.
+  std::vector<RECT> pendingClears_;
+  // Parts of the image changed since the screen last showed them.
+  std::vector<RECT> changed_;
+  // Messages of this form being handled (nested ones included).
+  int messageDepth_ = 0;
   // The release after a double click raises MouseUp only.
   bool afterDoubleClick_ = false;
 };

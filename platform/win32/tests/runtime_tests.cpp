@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ class RecordingForm : public vss::platform::FormModule {
   int ticksToUnload = 0;  // unload on this Tick when non-zero
   vss::platform::Runtime* runtime = nullptr;
   bool loadedInsideLoad = false;
+  std::function<void()> onTick;  // run by each Tick
 
   void Form_Load() override {
     loadedInsideLoad = Loaded();
@@ -81,6 +83,7 @@ class RecordingForm : public vss::platform::FormModule {
   }
   void ControlEvent(const std::string& control, std::int16_t index) override {
     Record(control + " " + std::to_string(index));
+    if (control == "tmrTimer" && onTick) onTick();
     if (control == "tmrTimer" && ticksToUnload > 0 && --ticksToUnload == 0) runtime->Unload(Me());
   }
 
@@ -530,6 +533,54 @@ void CheckDrawing(Win32Runtime& runtime) {
   ReleaseDC(window, dc);
   CheckEqual(static_cast<long>(cleared), static_cast<long>(RGB(0, 0, 255)),
              "Cls cleared the old place to the back colour");
+
+  // The same drawing from a Tick, as the saver does it: on the screen once
+  // the message is handled, and only the frame's rectangles. A green mark
+  // put on the screen where the image holds the back colour must stay: a
+  // repaint of the whole window, at once or on WM_PAINT, would cover it.
+  int place = 0;
+  bool paint = true;
+  code.onTick = [&] {
+    form.Cls();
+    if (paint) {
+      form.PaintPicture(*picture, (40 + place) * tppX, (20 + place / 2) * tppY,
+                        static_cast<float>(picture->Width()),
+                        static_cast<float>(picture->Height()));
+    }
+  };
+  const auto tick = [&] {
+    HDC mark = GetDC(window);
+    SetPixel(mark, 5, 5, RGB(0, 255, 0));
+    ReleaseDC(window, mark);
+    const int ticks = code.Count("tmrTimer 0");
+    SendMessageA(window, WM_TIMER, static_cast<WPARAM>(form.Controls("tmrTimer").Id()), 0);
+    CheckEqual(code.Count("tmrTimer 0"), ticks + 1, "a WM_TIMER of the form is a Tick");
+    UpdateWindow(window);
+  };
+  const auto pixel = [&](int x, int y) {
+    HDC screen = GetDC(window);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(window, screen);
+    return static_cast<long>(c);
+  };
+  const long green = static_cast<long>(RGB(0, 255, 0));
+  const long blue = static_cast<long>(RGB(0, 0, 255));
+  const long black = static_cast<long>(RGB(0, 0, 0));
+  tick();
+  CheckEqual(pixel(41, 21), black, "a Tick's frame reaches the screen");
+  CheckEqual(pixel(5, 5), green, "a Tick repaints the frame, not the window");
+  // The next frame lands over part of the cleared one: that part shows the
+  // frame, the rest the back colour.
+  place = 20;
+  tick();
+  CheckEqual(pixel(61, 31), black, "a frame over the cleared place is not cleared after it");
+  CheckEqual(pixel(41, 21), blue, "the Tick's Cls cleared what the new frame leaves");
+  CheckEqual(pixel(5, 5), green, "a moved frame repaints the two places, not the window");
+  paint = false;
+  tick();
+  CheckEqual(pixel(61, 31), blue, "a Tick with Cls alone clears the frame on the screen");
+  CheckEqual(pixel(5, 5), green, "Cls repaints what was drawn, not the window");
+  code.onTick = nullptr;
 
   // The preview: the whole picture stretched over the whole window.
   ValidateRect(window, nullptr);
