@@ -900,13 +900,11 @@ void Win32Form::ShowChanged() {
   changed_.clear();
 }
 
-void Win32Form::EndOfMessage() {
+void Win32Form::EndMessage() {
+  if (messageDepth_ == 0 || --messageDepth_ > 0) return;
+  // The outermost message is over: make the image whole and show its changes.
   FillPendingClears();
   if (window_ != nullptr) ShowChanged();
-}
-
-void Win32Form::EndMessage() {
-  if (messageDepth_ > 0 && --messageDepth_ == 0) EndOfMessage();
 }
 
 void Win32Form::Cls() {

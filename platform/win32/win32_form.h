@@ -181,9 +181,6 @@ class Win32Form final : public platform::Form {
   void Changed(const RECT& rect);
   // Fills what Cls cleared and nothing has covered since.
   void FillPendingClears();
-  // The end of the outermost message of this form: the image made whole
-  // and its changed parts put on the screen.
-  void EndOfMessage();
   void ShowChanged();
   // Copies a painted part of the image straight onto the screen, for a
   // window whose own painting cannot reach it (see PaintsAreLost).
