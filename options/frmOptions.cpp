@@ -100,9 +100,11 @@ void frmOptions::Form_Load() {
   platform::Form& me = Me();
   platform::Runtime& runtime = module_.Runtime;
 
-  const std::int32_t horizontal = CLng(CSng(static_cast<double>(runtime.ScreenWidth()) - me.Width()));
+  const std::int32_t horizontal =
+      CLng(CSng(static_cast<double>(runtime.ScreenWidth()) - me.Width()));
   me.SetLeft(static_cast<float>(horizontal / 2));
-  const std::int32_t vertical = CLng(CSng(static_cast<double>(runtime.ScreenHeight()) - me.Height()));
+  const std::int32_t vertical =
+      CLng(CSng(static_cast<double>(runtime.ScreenHeight()) - me.Height()));
   me.SetTop(static_cast<float>(vertical / 2));
 
   platform::Control& list = me.Controls("cboSeconds");

@@ -35,9 +35,9 @@ class basWin32API {
   virtual std::int32_t SetWindowLongA(WindowHandle hWnd, std::int32_t nIndex,
                                       std::int32_t dwNewLong) = 0;
   virtual WindowHandle SetParent(WindowHandle hWndChild, WindowHandle hWndNewParent) = 0;
-  virtual std::int32_t SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter,
-                                    std::int32_t x, std::int32_t y, std::int32_t cx,
-                                    std::int32_t cy, std::int32_t wFlags) = 0;
+  virtual std::int32_t SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter, std::int32_t x,
+                                    std::int32_t y, std::int32_t cx, std::int32_t cy,
+                                    std::int32_t wFlags) = 0;
   virtual std::int32_t ShowCursor(std::int32_t bShow) = 0;
   // pszSound is the address of an in-memory wave image with SND_MEMORY, or
   // null to stop whatever plays.

@@ -32,10 +32,10 @@ enum class ControlKind { Timer, Frame, OptionButton, Label, ComboBox, CommandBut
 
 struct ControlDesign {
   std::string Name;
-  std::int16_t Index = 0;        // position in its control array (0 when alone)
+  std::int16_t Index = 0;  // position in its control array (0 when alone)
   ControlKind Kind = ControlKind::Timer;
-  std::string Container;         // "" for the form itself, else a frame's Name
-  std::string Caption;           // "&" marks the access key
+  std::string Container;  // "" for the form itself, else a frame's Name
+  std::string Caption;    // "&" marks the access key
   std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;  // twips, in the container
   std::int16_t TabIndex = 0;
 };

@@ -60,7 +60,8 @@ void frmMain::Form_Load() {
   if (module_.Mode == ModeSaver) {
     SoundData = module_.Runtime.LoadResData(SoundResourceId, "WAVE");
     if (module_.DelayRandom == False) {
-      module_.Win32.PlaySoundA(SoundAddress(), 0, SND_ASYNC | SND_NODEFAULT | SND_MEMORY | SND_LOOP);
+      module_.Win32.PlaySoundA(SoundAddress(), 0,
+                               SND_ASYNC | SND_NODEFAULT | SND_MEMORY | SND_LOOP);
     } else {
       DrawRandomDelay();
     }
@@ -144,10 +145,10 @@ void frmMain::Form_MouseUp(std::int16_t, std::int16_t, float, float) { DismissIn
 
 void frmMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
   if (module_.Mode != ModeSaver) return;
-  const float dx = static_cast<float>(std::fabs(static_cast<double>(static_cast<float>(LastMouseX)) -
-                                                static_cast<double>(X)));
-  const float dy = static_cast<float>(std::fabs(static_cast<double>(static_cast<float>(LastMouseY)) -
-                                                static_cast<double>(Y)));
+  const float dx = static_cast<float>(
+      std::fabs(static_cast<double>(static_cast<float>(LastMouseX)) - static_cast<double>(X)));
+  const float dy = static_cast<float>(
+      std::fabs(static_cast<double>(static_cast<float>(LastMouseY)) - static_cast<double>(Y)));
   const bool moved = dx >= 5.0f || dy >= 5.0f;
   if (moved && (LastMouseX != 0 || LastMouseY != 0)) {
     module_.Runtime.Unload(Me());

@@ -15,7 +15,7 @@ constexpr const char* RandomKey = "Delay Random";
 
 // The intervals the options dialog offers, in Ticks, in comparison order.
 constexpr std::array<const char*, 17> AcceptedIntervals = {
-    "10", "20", "30", "40", "50", "60", "70", "80", "90",
+    "10",  "20",  "30",  "40",  "50",   "60",   "70",   "80",  "90",
     "100", "110", "120", "600", "1200", "1800", "3600", "7200"};
 
 }  // namespace

@@ -59,15 +59,14 @@ void basMain::RunPreview(const std::string& commandText) {
   frmMain = std::make_unique<class frmMain>(*this);
   Runtime.Load(*frmMain, frmMain::Design());
   frmMain->Me().SetCaption("Preview");
-  const std::int32_t style = Win32.GetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE) |
-                             platform::WS_CHILD;
+  const std::int32_t style =
+      Win32.GetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE) | platform::WS_CHILD;
   Win32.SetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE, style);
   Win32.SetParent(frmMain->Me().hWnd(), host);
   Win32.SetWindowLongA(frmMain->Me().hWnd(), GWL_HWNDPARENT, static_cast<std::int32_t>(host));
   Win32.SetWindowPos(frmMain->Me().hWnd(), platform::HWND_TOP, 0, 0, ScreenRect.right,
                      ScreenRect.bottom,
-                     platform::SWP_NOZORDER | platform::SWP_NOACTIVATE |
-                         platform::SWP_SHOWWINDOW);
+                     platform::SWP_NOZORDER | platform::SWP_NOACTIVATE | platform::SWP_SHOWWINDOW);
 }
 
 void basMain::RunConfigure() {

@@ -221,8 +221,8 @@ void FakeForm::PaintPicture(const platform::Picture& picture, float x, float y, 
                             float height) {
   const auto& fake = dynamic_cast<const FakePicture&>(picture);
   drawn_.push_back(fake.Id());
-  runtime_.Log().Add(Name() + ".PaintPicture(" + std::to_string(fake.Id()) + "," +
-                     FormatNumber(x) + "," + FormatNumber(y) + "," + FormatNumber(width) + "," +
+  runtime_.Log().Add(Name() + ".PaintPicture(" + std::to_string(fake.Id()) + "," + FormatNumber(x) +
+                     "," + FormatNumber(y) + "," + FormatNumber(width) + "," +
                      FormatNumber(height) + ")");
 }
 
@@ -362,8 +362,8 @@ FakeForm* FakeRuntime::FindForm(const std::string& name) {
 }
 
 std::size_t FakeRuntime::LoadedForms() const {
-  return static_cast<std::size_t>(std::count_if(
-      forms_.begin(), forms_.end(), [](const auto& form) { return form->IsLoaded(); }));
+  return static_cast<std::size_t>(std::count_if(forms_.begin(), forms_.end(),
+                                                [](const auto& form) { return form->IsLoaded(); }));
 }
 
 // ---- FakeWin32 ------------------------------------------------------------
@@ -432,8 +432,8 @@ std::int32_t FakeWin32::PlaySoundA(const void* pszSound, platform::WindowHandle 
                                    std::int32_t fdwSound) {
   LastSound = pszSound;
   if (OnPlaySound) OnPlaySound(pszSound, fdwSound);
-  log_.Add(std::string("PlaySoundA(") + (pszSound ? "sound" : "null") + "," +
-           std::to_string(hmod) + "," + std::to_string(fdwSound) + ")");
+  log_.Add(std::string("PlaySoundA(") + (pszSound ? "sound" : "null") + "," + std::to_string(hmod) +
+           "," + std::to_string(fdwSound) + ")");
   return 1;
 }
 

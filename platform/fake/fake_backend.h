@@ -174,8 +174,8 @@ class FakeRuntime : public platform::Runtime {
   std::vector<std::uint8_t> LoadResData(std::int16_t id, const std::string& type) override;
   std::string GetSetting(const std::string& appName, const std::string& section,
                          const std::string& key, const std::string& defaultValue) override;
-  void SaveSetting(const std::string& appName, const std::string& section,
-                   const std::string& key, const std::string& setting) override;
+  void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                   const std::string& setting) override;
   void Randomize() override;
   float Rnd() override;
 

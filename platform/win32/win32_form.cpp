@@ -614,7 +614,8 @@ void Win32Form::Create() {
 
   window_ = ::CreateWindowExA(exStyle, FormClassName, design_.Caption.c_str(), style, x, y, width,
                               height, nullptr, nullptr, runtime_.Instance(), this);
-  if (window_ == nullptr) throw RuntimeError(ErrorNumber::OutOfMemory, "Out of memory: " + design_.Name);
+  if (window_ == nullptr)
+    throw RuntimeError(ErrorNumber::OutOfMemory, "Out of memory: " + design_.Name);
 
   if (!sizable) {
     // Under Wine a WS_POPUP window becomes an invalid handle once WS_CHILD is
@@ -882,9 +883,8 @@ void Win32Form::ShowChanged() {
   // lost: over child controls (the form has no WS_CLIPCHILDREN) and in a
   // window whose painting Wine drops. Exposures are still answered by
   // WM_PAINT.
-  const bool overControls =
-      std::any_of(controls_.begin(), controls_.end(),
-                  [](const auto& c) { return c->Window() != nullptr; });
+  const bool overControls = std::any_of(controls_.begin(), controls_.end(),
+                                        [](const auto& c) { return c->Window() != nullptr; });
   const bool lost = (::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD) && PaintsAreLost(window_);
   const bool direct = autoRedraw_ && image_ && !overControls && !lost;
   HDC dc = direct ? ::GetDC(window_) : nullptr;
@@ -957,10 +957,9 @@ void Win32Form::PaintPicture(const platform::Picture& picture, float x, float y,
     // A SRCCOPY picture replaces every pixel of its rectangle: clears it
     // covers need no fill; those it overlaps are filled before it lands.
     RECT over = Normalized(px, py, pw, ph);
-    pendingClears_.erase(
-        std::remove_if(pendingClears_.begin(), pendingClears_.end(),
-                       [&](const RECT& r) { return Contains(over, r); }),
-        pendingClears_.end());
+    pendingClears_.erase(std::remove_if(pendingClears_.begin(), pendingClears_.end(),
+                                        [&](const RECT& r) { return Contains(over, r); }),
+                         pendingClears_.end());
     RECT overlap;
     if (std::any_of(pendingClears_.begin(), pendingClears_.end(),
                     [&](const RECT& r) { return ::IntersectRect(&overlap, &r, &over) != FALSE; })) {

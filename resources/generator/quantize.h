@@ -10,7 +10,7 @@
 namespace mediagen {
 
 struct PaletteEntry {
-    uint8_t r = 0, g = 0, b = 0;
+  uint8_t r = 0, g = 0, b = 0;
 };
 using Palette = std::array<PaletteEntry, 256>;
 

@@ -28,12 +28,13 @@ struct Program {
   }
 
   void Store(const std::string& key, const std::string& value) {
-    runtime.Settings[fake::FakeRuntime::SettingKey("Vorlan Screen Saver 2", "Options", key)] = value;
+    runtime.Settings[fake::FakeRuntime::SettingKey("Vorlan Screen Saver 2", "Options", key)] =
+        value;
   }
 
   std::string Stored(const std::string& key) const {
-    const auto found =
-        runtime.Settings.find(fake::FakeRuntime::SettingKey("Vorlan Screen Saver 2", "Options", key));
+    const auto found = runtime.Settings.find(
+        fake::FakeRuntime::SettingKey("Vorlan Screen Saver 2", "Options", key));
     return found == runtime.Settings.end() ? "<absent>" : found->second;
   }
 

@@ -70,13 +70,13 @@ TEST(Strings, NumericTestAndValue) {
     double value;
   };
   const Case cases[] = {
-      {"1234", true, 1234},  {" 1234", true, 1234},  {"-5", true, -5},   {"+7", true, 7},
-      {"1.5", true, 1.5},    {".5", true, 0.5},      {"5.", true, 5},    {"1e3", true, 1000},
-      {"2d2", true, 200},    {"&h1F", true, 31},     {"&o17", true, 15}, {"&hFFFFFFFF", true, -1},
-      {"", false, 0},        {" ", false, 0},        {"/p 1", false, 0}, {":1234", false, 0},
-      {"p 1234", false, 0},  {"1e", false, 0},       {".", false, 0},    {"-", false, 0},
-      {"1 2", false, 0},     {"&h", false, 0},       {"&hG", false, 0},  {"&o8", false, 0},
-      {"1e999", false, 0},   {"0x10", false, 0},     {"1,000", false, 0}};
+      {"1234", true, 1234}, {" 1234", true, 1234}, {"-5", true, -5},   {"+7", true, 7},
+      {"1.5", true, 1.5},   {".5", true, 0.5},     {"5.", true, 5},    {"1e3", true, 1000},
+      {"2d2", true, 200},   {"&h1F", true, 31},    {"&o17", true, 15}, {"&hFFFFFFFF", true, -1},
+      {"", false, 0},       {" ", false, 0},       {"/p 1", false, 0}, {":1234", false, 0},
+      {"p 1234", false, 0}, {"1e", false, 0},      {".", false, 0},    {"-", false, 0},
+      {"1 2", false, 0},    {"&h", false, 0},      {"&hG", false, 0},  {"&o8", false, 0},
+      {"1e999", false, 0},  {"0x10", false, 0},    {"1,000", false, 0}};
   for (const auto& c : cases) {
     const auto value = NumericValue(c.text);
     EXPECT_EQ(value.has_value(), c.numeric) << '"' << c.text << '"';

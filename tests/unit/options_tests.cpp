@@ -49,12 +49,23 @@ TEST_F(Dialog, FillsTheSeventeenIntervalsWithTheirTicks) {
   Open();
   auto& list = Control("cboSeconds");
   ASSERT_EQ(list.ListCount(), 17);
-  const std::pair<const char*, std::int32_t> expected[] = {
-      {"5", 10},           {"10", 20},          {"15", 30},          {"20", 40},
-      {"25", 50},          {"30", 60},          {"35", 70},          {"40", 80},
-      {"45", 90},          {"50", 100},         {"55", 110},         {"60 (1 Minute)", 120},
-      {"300 (5 Minutes)", 600}, {"600 (10 Minutes)", 1200}, {"900 (15 Minutes)", 1800},
-      {"1800 (30 Minutes)", 3600}, {"3600 (1 Hour)", 7200}};
+  const std::pair<const char*, std::int32_t> expected[] = {{"5", 10},
+                                                           {"10", 20},
+                                                           {"15", 30},
+                                                           {"20", 40},
+                                                           {"25", 50},
+                                                           {"30", 60},
+                                                           {"35", 70},
+                                                           {"40", 80},
+                                                           {"45", 90},
+                                                           {"50", 100},
+                                                           {"55", 110},
+                                                           {"60 (1 Minute)", 120},
+                                                           {"300 (5 Minutes)", 600},
+                                                           {"600 (10 Minutes)", 1200},
+                                                           {"900 (15 Minutes)", 1800},
+                                                           {"1800 (30 Minutes)", 3600},
+                                                           {"3600 (1 Hour)", 7200}};
   for (std::int16_t i = 0; i < 17; ++i) {
     EXPECT_EQ(list.List(i), expected[i].first);
     EXPECT_EQ(list.ItemData(i), expected[i].second);
@@ -83,10 +94,10 @@ TEST_F(Dialog, SettingAnOptionRaisesItsClickNestedAndEndsInTheSameState) {
   EXPECT_EQ(program.log.Matching("optOption(1)_Click").size(), 1u);
   program.log.Clear();
   Choose(0);
-  EXPECT_THAT(program.Calls(),
-              testing::ElementsAre("optOption(0).Value=-1", "optOption(0)_Click",
-                                   "optOption(0).Value=-1", "optOption(1).Value=0",
-                                   "lblSeconds.Enabled=0", "cboSeconds.Enabled=0"));
+  EXPECT_THAT(
+      program.Calls(),
+      testing::ElementsAre("optOption(0).Value=-1", "optOption(0)_Click", "optOption(0).Value=-1",
+                           "optOption(1).Value=0", "lblSeconds.Enabled=0", "cboSeconds.Enabled=0"));
   ExpectRandom();
 }
 

@@ -30,14 +30,14 @@ TEST(FormLoad, SaverInContinuousModeStartsTheLoopBeforeHidingTheCursorAndSizing)
   auto* saver = program.module.frmMain.get();
   ASSERT_NE(saver, nullptr);
   const std::string h = std::to_string(program.runtime.FindForm("frmMain")->hWnd());
-  EXPECT_THAT(From(program, "Load frmMain"),
-              ElementsAre("Load frmMain", "LoadResData(101,WAVE)", "PlaySoundA(sound,0,15)",
-                          "ShowCursor(0)", "frmMain.Caption=Vorlan Screen Saver 2",
-                          "frmMain.AutoRedraw=-1", "frmMain.BackColor=0", "frmMain.Width=28800",
-                          "frmMain.Height=16200", "tmrTimer.Interval=500", "frmMain.Cls",
-                          "LoadResPicture(101,0)",
-                          "frmMain.PaintPicture(101,11754,3866.5,5292,8467)",
-                          "SetWindowPos(" + h + ",-1,0,0,1920,1080,64)"));
+  EXPECT_THAT(
+      From(program, "Load frmMain"),
+      ElementsAre("Load frmMain", "LoadResData(101,WAVE)", "PlaySoundA(sound,0,15)",
+                  "ShowCursor(0)", "frmMain.Caption=Vorlan Screen Saver 2", "frmMain.AutoRedraw=-1",
+                  "frmMain.BackColor=0", "frmMain.Width=28800", "frmMain.Height=16200",
+                  "tmrTimer.Interval=500", "frmMain.Cls", "LoadResPicture(101,0)",
+                  "frmMain.PaintPicture(101,11754,3866.5,5292,8467)",
+                  "SetWindowPos(" + h + ",-1,0,0,1920,1080,64)"));
   // The whole clip resource is handed over, from its first byte.
   ASSERT_EQ(saver->SoundData.size(), 32004u);
   EXPECT_EQ(program.win32.LastSound, saver->SoundData.data());
@@ -77,13 +77,12 @@ TEST(FormLoad, PreviewStretchesSilentlyAndLeavesTheCursorAlone) {
   for (int i = 0; i < 5; ++i) Tick(program);
   EXPECT_EQ(preview->IntervalElapsed, 0);
   EXPECT_EQ(preview->RandomElapsed, 0);
-  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
-              ElementsAre("frmMain.PaintPicture(101,0,0,2280,1680)",
-                          "frmMain.PaintPicture(102,0,0,2280,1680)",
-                          "frmMain.PaintPicture(101,0,0,2280,1680)",
-                          "frmMain.PaintPicture(102,0,0,2280,1680)",
-                          "frmMain.PaintPicture(101,0,0,2280,1680)",
-                          "frmMain.PaintPicture(102,0,0,2280,1680)"));
+  EXPECT_THAT(
+      program.log.Matching("frmMain.PaintPicture"),
+      ElementsAre(
+          "frmMain.PaintPicture(101,0,0,2280,1680)", "frmMain.PaintPicture(102,0,0,2280,1680)",
+          "frmMain.PaintPicture(101,0,0,2280,1680)", "frmMain.PaintPicture(102,0,0,2280,1680)",
+          "frmMain.PaintPicture(101,0,0,2280,1680)", "frmMain.PaintPicture(102,0,0,2280,1680)"));
 }
 
 TEST(RandomDelay, SpansTenToSevenThousandTwoHundredTicks) {
@@ -265,9 +264,18 @@ TEST(Dismissal, EveryKeyAndButtonEventEndsTheSaver) {
   const Raiser raisers[] = {
       [](platform::FormModule& c) { c.Form_Click(); },
       [](platform::FormModule& c) { c.Form_DblClick(); },
-      [](platform::FormModule& c) { std::int16_t k = 65, s = 0; c.Form_KeyDown(k, s); },
-      [](platform::FormModule& c) { std::int16_t k = 97; c.Form_KeyPress(k); },
-      [](platform::FormModule& c) { std::int16_t k = 65, s = 0; c.Form_KeyUp(k, s); },
+      [](platform::FormModule& c) {
+        std::int16_t k = 65, s = 0;
+        c.Form_KeyDown(k, s);
+      },
+      [](platform::FormModule& c) {
+        std::int16_t k = 97;
+        c.Form_KeyPress(k);
+      },
+      [](platform::FormModule& c) {
+        std::int16_t k = 65, s = 0;
+        c.Form_KeyUp(k, s);
+      },
       [](platform::FormModule& c) { c.Form_MouseDown(1, 0, 10, 10); },
       [](platform::FormModule& c) { c.Form_MouseUp(2, 0, 10, 10); },
   };
@@ -288,7 +296,8 @@ TEST(Dismissal, AKeyEndsOnKeyDownAndLaterEventsFindNoWindow) {
   program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyDown(key, shift); });
   const auto afterDown = program.Calls().size();
   EXPECT_FALSE(program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyPress(ascii); }));
-  EXPECT_FALSE(program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyUp(key, shift); }));
+  EXPECT_FALSE(
+      program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_KeyUp(key, shift); }));
   EXPECT_EQ(program.Calls().size(), afterDown);
   EXPECT_EQ(program.log.Matching("Unload frmMain").size(), 1u);
 }

@@ -19,10 +19,10 @@ TEST(LoadSettings, IntervalsOutsideTheListAreRepairedInMemoryOnly) {
     std::int32_t interval;
   };
   const Case cases[] = {
-      {"10", 10},    {"110", 110},   {"600", 600},     {" 600 ", 600}, {"7200", 7200},
-      {"0600", 120}, {"600.0", 120}, {"5", 120},       {"121", 120},   {"", 120},
-      {"-1", 120},   {"abc", 120},   {"\t600", 120},   {"1e3", 120},   {"99999999999", 120},
-      {"3600 (1 Hour)", 120},
+      {"10", 10},     {"110", 110},  {"600", 600},         {" 600 ", 600},
+      {"7200", 7200}, {"0600", 120}, {"600.0", 120},       {"5", 120},
+      {"121", 120},   {"", 120},     {"-1", 120},          {"abc", 120},
+      {"\t600", 120}, {"1e3", 120},  {"99999999999", 120}, {"3600 (1 Hour)", 120},
   };
   for (const auto& c : cases) {
     Program program;
@@ -39,9 +39,8 @@ TEST(LoadSettings, OnlyMinusOneExactlyMeansRandom) {
     const char* stored;
     Boolean random;
   };
-  const Case cases[] = {{"-1", True},  {"0", False},    {"1", False},   {"True", False},
-                        {"", False},   {" -1", False},  {"-1 ", False}, {"-2", False},
-                        {"yes", False}};
+  const Case cases[] = {{"-1", True},   {"0", False},   {"1", False},  {"True", False}, {"", False},
+                        {" -1", False}, {"-1 ", False}, {"-2", False}, {"yes", False}};
   for (const auto& c : cases) {
     Program program;
     program.Store("Delay Random", c.stored);
@@ -65,10 +64,10 @@ TEST(SaveSettings, WritesBothValuesInOrderAndReadsThemBack) {
   program.module.DelayInterval = 3600;
   program.module.DelayRandom = True;
   SaveSettings(program.module);
-  EXPECT_EQ(program.log.Matching("SaveSetting"),
-            (std::vector<std::string>{
-                "SaveSetting(Vorlan Screen Saver 2,Options,Delay Interval,3600)",
-                "SaveSetting(Vorlan Screen Saver 2,Options,Delay Random,-1)"}));
+  EXPECT_EQ(
+      program.log.Matching("SaveSetting"),
+      (std::vector<std::string>{"SaveSetting(Vorlan Screen Saver 2,Options,Delay Interval,3600)",
+                                "SaveSetting(Vorlan Screen Saver 2,Options,Delay Random,-1)"}));
 
   basMain next(program.runtime, program.win32);
   LoadSettings(next);

@@ -18,15 +18,24 @@ struct SwitchCase {
 
 TEST(Main, TheSwitchDecidesTheMode) {
   const SwitchCase cases[] = {
-      {"", ModeSaver, "frmMain"},          {"    ", ModeSaver, "frmMain"},
-      {"/s", ModeSaver, "frmMain"},        {"/S", ModeSaver, "frmMain"},
-      {"  /s  ", ModeSaver, "frmMain"},    {"/s5", ModeSaver, "frmMain"},
-      {"/s /x", ModeSaver, "frmMain"},     {"/c", ModeConfigure, "frmOptions"},
-      {"/C", ModeConfigure, "frmOptions"}, {"/c:1234", ModeConfigure, "frmOptions"},
-      {"/p 1234", ModePreview, "frmMain"}, {"/p:1234", ModePreview, "frmMain"},
-      {"/P 1234", ModePreview, "frmMain"}, {"s", ModeNone, ""},
-      {"-s", ModeNone, ""},                {"/x", ModeNone, ""},
-      {"/a", ModeNone, ""},                {"/", ModeNone, ""},
+      {"", ModeSaver, "frmMain"},
+      {"    ", ModeSaver, "frmMain"},
+      {"/s", ModeSaver, "frmMain"},
+      {"/S", ModeSaver, "frmMain"},
+      {"  /s  ", ModeSaver, "frmMain"},
+      {"/s5", ModeSaver, "frmMain"},
+      {"/s /x", ModeSaver, "frmMain"},
+      {"/c", ModeConfigure, "frmOptions"},
+      {"/C", ModeConfigure, "frmOptions"},
+      {"/c:1234", ModeConfigure, "frmOptions"},
+      {"/p 1234", ModePreview, "frmMain"},
+      {"/p:1234", ModePreview, "frmMain"},
+      {"/P 1234", ModePreview, "frmMain"},
+      {"s", ModeNone, ""},
+      {"-s", ModeNone, ""},
+      {"/x", ModeNone, ""},
+      {"/a", ModeNone, ""},
+      {"/", ModeNone, ""},
       {"\t/s", ModeNone, ""},
   };
   for (const auto& c : cases) {
@@ -148,9 +157,9 @@ TEST(ParseHandle, TakesTheLongestNumericTail) {
       {"   ", 0},
       {"/p 0", 0},
       {"/p -5", -5},
-      {"/p 12.5", 12},          // halves go to the even neighbour
+      {"/p 12.5", 12},  // halves go to the even neighbour
       {"/p 13.5", 14},
-      {"/p 12.34.56", 35},      // "34.56" is the longest numeric tail
+      {"/p 12.34.56", 35},  // "34.56" is the longest numeric tail
       {"/p 1e3", 1000},
       {"/p &h10", 16},
       {"/p 2147483647", 2147483647},

@@ -26,8 +26,8 @@ void Draw(HDC dc, int screenW, int screenH) {
   const int h = MulDiv(srcH, 2540, 1440);
   const int colours = bmi->bmiHeader.biClrUsed ? static_cast<int>(bmi->bmiHeader.biClrUsed)
                                                : (1 << bmi->bmiHeader.biBitCount);
-  const BYTE* bits = reinterpret_cast<const BYTE*>(bmi) + bmi->bmiHeader.biSize +
-                     colours * sizeof(RGBQUAD);
+  const BYTE* bits =
+      reinterpret_cast<const BYTE*>(bmi) + bmi->bmiHeader.biSize + colours * sizeof(RGBQUAD);
   StretchDIBits(dc, (screenW - w) / 2, (screenH - h) / 2, w, h, 0, 0, srcW, srcH, bits, bmi,
                 DIB_RGB_COLORS, SRCCOPY);
 }

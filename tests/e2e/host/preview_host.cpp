@@ -80,18 +80,17 @@ std::string Describe(HWND hwnd) {
   const auto style = static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWL_STYLE));
   const auto exstyle = static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
   const bool topLevel = parent == GetDesktopWindow();
-  std::snprintf(buf, sizeof buf,
-                "hwnd=%llu exists=1 class=\"%s\" caption=\"%s\" rect=%ld,%ld,%ld,%ld "
-                "client=%ld,%ld origin=%ld,%ld parent=%llu toplevel=%d owner=%llu visible=%d "
-                "style=%08lx "
-                "exstyle=%08lx pid=%lu tid=%lu",
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-                Clean(cls).c_str(), Clean(text).c_str(), wr.left, wr.top, wr.right, wr.bottom,
-                cr.right, cr.bottom, origin.x, origin.y,
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(parent)),
-                topLevel ? 1 : 0,
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)),
-                IsWindowVisible(hwnd) ? 1 : 0, style, exstyle, pid, tid);
+  std::snprintf(
+      buf, sizeof buf,
+      "hwnd=%llu exists=1 class=\"%s\" caption=\"%s\" rect=%ld,%ld,%ld,%ld "
+      "client=%ld,%ld origin=%ld,%ld parent=%llu toplevel=%d owner=%llu visible=%d "
+      "style=%08lx "
+      "exstyle=%08lx pid=%lu tid=%lu",
+      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)), Clean(cls).c_str(),
+      Clean(text).c_str(), wr.left, wr.top, wr.right, wr.bottom, cr.right, cr.bottom, origin.x,
+      origin.y, static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(parent)),
+      topLevel ? 1 : 0, static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)),
+      IsWindowVisible(hwnd) ? 1 : 0, style, exstyle, pid, tid);
   return buf;
 }
 
@@ -212,9 +211,8 @@ int RunHost(const char* scr, const char* templ) {
   Register("VssTestPreviewArea", DefWindowProcA, RGB(0, 0, 160));
   g_top = CreateWindowExA(0, "VssTestHost", "Vorlan Preview Host", WS_OVERLAPPEDWINDOW, 100, 100,
                           400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  g_area = CreateWindowExA(0, "VssTestPreviewArea", "", WS_CHILD | WS_VISIBLE, 40, 40,
-                           kAreaWidth, kAreaHeight, g_top, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
+  g_area = CreateWindowExA(0, "VssTestPreviewArea", "", WS_CHILD | WS_VISIBLE, 40, 40, kAreaWidth,
+                           kAreaHeight, g_top, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!g_top || !g_area) {
     std::fprintf(stderr, "preview_host: cannot create windows (%lu)\n", GetLastError());
     return 2;
@@ -260,8 +258,8 @@ int RunHost(const char* scr, const char* templ) {
 
 int RunDecoy(const char* cls, const char* caption) {
   Register(cls, TopProc, RGB(0, 96, 0));
-  g_top = CreateWindowExA(0, cls, caption, WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr,
-                          nullptr, GetModuleHandleA(nullptr), nullptr);
+  g_top = CreateWindowExA(0, cls, caption, WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr, nullptr,
+                          GetModuleHandleA(nullptr), nullptr);
   if (!g_top) return 2;
   ShowWindow(g_top, SW_SHOWNORMAL);
   UpdateWindow(g_top);
@@ -301,7 +299,8 @@ int main(int argc, char** argv) {
   }
   if (mode == "stale") return RunStale();
   if (mode == "close" && argc == 3) return PostMessageA(ParseHwnd(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
-  std::fprintf(stderr, "usage: preview_host host SCR [TEMPLATE] | decoy [CLASS] [CAPTION] | "
-                       "find CLASS CAPTION | window HANDLE | stale | close HANDLE\n");
+  std::fprintf(stderr,
+               "usage: preview_host host SCR [TEMPLATE] | decoy [CLASS] [CAPTION] | "
+               "find CLASS CAPTION | window HANDLE | stale | close HANDLE\n");
   return 64;
 }
