@@ -1,10 +1,9 @@
 #include "options/frmOptions.h"
 
-#include <array>
-
 #include "platform/vbnum.h"
 #include "settings/settings.h"
-#include "startup/basMain.h"
+#include "settings/intervals.h"
+#include "startup/shared.h"
 
 namespace vss {
 
@@ -17,33 +16,6 @@ constexpr std::int16_t RandomOption = 0;
 constexpr std::int16_t ContinuousOption = 1;
 constexpr std::int16_t OkCommand = 1;
 constexpr std::int16_t DefaultsCommand = 2;
-constexpr std::int32_t DefaultInterval = 120;
-
-struct IntervalItem {
-  const char* Text;
-  std::int32_t Ticks;
-};
-
-constexpr std::array<IntervalItem, 17> IntervalList = {{
-    {"5", 10},
-    {"10", 20},
-    {"15", 30},
-    {"20", 40},
-    {"25", 50},
-    {"30", 60},
-    {"35", 70},
-    {"40", 80},
-    {"45", 90},
-    {"50", 100},
-    {"55", 110},
-    {"60 (1 Minute)", 120},
-    {"300 (5 Minutes)", 600},
-    {"600 (10 Minutes)", 1200},
-    {"900 (15 Minutes)", 1800},
-    {"1800 (30 Minutes)", 3600},
-    {"3600 (1 Hour)", 7200},
-}};
-
 ControlDesign MakeControl(const char* name, std::int16_t index, ControlKind kind,
                           const char* container, const char* caption, std::int32_t left,
                           std::int32_t top, std::int32_t width, std::int32_t height,
@@ -64,7 +36,7 @@ ControlDesign MakeControl(const char* name, std::int16_t index, ControlKind kind
 
 }  // namespace
 
-frmOptions::frmOptions(basMain& module) : module_(module) {}
+frmOptions::frmOptions(Shared& module) : module_(module) {}
 
 const platform::FormDesign& frmOptions::Design() {
   static const platform::FormDesign design = [] {
@@ -108,10 +80,10 @@ void frmOptions::Form_Load() {
   me.SetTop(static_cast<float>(vertical / 2));
 
   platform::Control& list = me.Controls("cboSeconds");
-  for (std::size_t i = 0; i < IntervalList.size(); ++i) {
+  for (std::size_t i = 0; i < Intervals.size(); ++i) {
     const auto index = static_cast<std::int16_t>(i);
-    list.AddItem(IntervalList[i].Text, index);
-    list.SetItemData(index, IntervalList[i].Ticks);
+    list.AddItem(Intervals[i].Text, index);
+    list.SetItemData(index, Intervals[i].Ticks);
   }
 
   me.Controls("cmdCommand", OkCommand).SetDefault(True);

@@ -8,11 +8,11 @@
 
 namespace vss {
 
-class basMain;
+class Shared;
 
 class frmOptions : public platform::FormModule {
  public:
-  explicit frmOptions(basMain& module);
+  explicit frmOptions(Shared& module);
 
   static const platform::FormDesign& Design();
 
@@ -25,7 +25,7 @@ class frmOptions : public platform::FormModule {
  private:
   void SelectInterval(std::int32_t ticks);
 
-  basMain& module_;
+  Shared& module_;
 };
 
 }  // namespace vss

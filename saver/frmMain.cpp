@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "platform/basWin32API.h"
-#include "startup/basMain.h"
+#include "startup/shared.h"
 
 namespace vss {
 
@@ -19,7 +19,6 @@ namespace {
 constexpr std::int32_t TickMilliseconds = 500;
 constexpr std::int32_t FirstFrameId = 101;
 constexpr std::int16_t SoundResourceId = 101;
-constexpr std::int16_t BitmapKind = 0;
 
 // Advances an elapsed-time counter by one Tick. The counter of the schedule
 // not in force is never reset, and would overflow after about 24.9 days of
@@ -34,7 +33,7 @@ std::int32_t Advance(std::int32_t elapsed, std::int32_t interval) {
 
 }  // namespace
 
-frmMain::frmMain(basMain& module) : module_(module) {}
+frmMain::frmMain(Shared& module) : module_(module) {}
 
 const platform::FormDesign& frmMain::Design() {
   static const platform::FormDesign design = [] {
@@ -57,7 +56,7 @@ void frmMain::Form_Load() {
   RandomElapsed = 0;
   RandomDelay = 0;
 
-  if (module_.Mode == ModeSaver) {
+  if (module_.Mode == RunMode::Saver) {
     SoundData = module_.Runtime.LoadResData(SoundResourceId, "WAVE");
     if (module_.DelayRandom == False) {
       module_.Win32.PlaySoundA(SoundAddress(), 0,
@@ -86,15 +85,15 @@ void frmMain::tmrTimer_Timer() {
   me.Cls();
   const std::int32_t frameId = AddLng(FirstFrameId, std::abs(FrameToggle));
 
-  if (module_.Mode == ModePreview) {
-    const auto picture = module_.Runtime.LoadResPicture(frameId, BitmapKind);
+  if (module_.Mode == RunMode::Preview) {
+    const auto picture = module_.Runtime.LoadResPicture(frameId, platform::PictureKind::Bitmap);
     const float width = me.Width();
     const float height = me.Height();
     me.PaintPicture(*picture, 0, 0, width, height);
     return;
   }
 
-  if (module_.Mode == ModeSaver) {
+  if (module_.Mode == RunMode::Saver) {
     const std::int32_t interval = me.Controls("tmrTimer").Interval();
     IntervalElapsed = Advance(IntervalElapsed, interval);
     RandomElapsed = Advance(RandomElapsed, interval);
@@ -110,7 +109,7 @@ void frmMain::tmrTimer_Timer() {
   }
 
   // One load serves both sizes; the picture is not kept between Ticks.
-  const auto picture = module_.Runtime.LoadResPicture(frameId, BitmapKind);
+  const auto picture = module_.Runtime.LoadResPicture(frameId, platform::PictureKind::Bitmap);
   const float x = CSng((static_cast<double>(me.Width()) - picture->Width()) / 2.0);
   const float y = CSng((static_cast<double>(me.Height()) - picture->Height()) / 2.0);
   me.PaintPicture(*picture, x, y, static_cast<float>(picture->Width()),
@@ -132,7 +131,7 @@ const std::uint8_t* frmMain::SoundAddress() const {
 }
 
 void frmMain::DismissInSaverMode() {
-  if (module_.Mode == ModeSaver) module_.Runtime.Unload(Me());
+  if (module_.Mode == RunMode::Saver) module_.Runtime.Unload(Me());
 }
 
 void frmMain::Form_Click() { DismissInSaverMode(); }
@@ -144,7 +143,7 @@ void frmMain::Form_MouseDown(std::int16_t, std::int16_t, float, float) { Dismiss
 void frmMain::Form_MouseUp(std::int16_t, std::int16_t, float, float) { DismissInSaverMode(); }
 
 void frmMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
-  if (module_.Mode != ModeSaver) return;
+  if (module_.Mode != RunMode::Saver) return;
   const float dx = static_cast<float>(
       std::fabs(static_cast<double>(static_cast<float>(LastMouseX)) - static_cast<double>(X)));
   const float dy = static_cast<float>(
@@ -159,7 +158,7 @@ void frmMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
 }
 
 void frmMain::Form_Unload(std::int16_t&) {
-  if (module_.Mode == ModeSaver) {
+  if (module_.Mode == RunMode::Saver) {
     module_.Win32.ShowCursor(-1);
     module_.Win32.PlaySoundA(nullptr, 0, SND_MEMORY);
     SoundData.clear();

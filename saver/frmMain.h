@@ -10,11 +10,11 @@
 
 namespace vss {
 
-class basMain;
+class Shared;
 
 class frmMain : public platform::FormModule {
  public:
-  explicit frmMain(basMain& module);
+  explicit frmMain(Shared& module);
 
   static const platform::FormDesign& Design();
 
@@ -47,7 +47,7 @@ class frmMain : public platform::FormModule {
   void DrawRandomDelay();
   const std::uint8_t* SoundAddress() const;
 
-  basMain& module_;
+  Shared& module_;
 };
 
 }  // namespace vss

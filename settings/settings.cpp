@@ -1,9 +1,8 @@
 #include "settings/settings.h"
 
-#include <array>
-
 #include "platform/vbstring.h"
-#include "startup/basMain.h"
+#include "settings/intervals.h"
+#include "startup/shared.h"
 
 namespace vss {
 
@@ -13,24 +12,20 @@ constexpr const char* Section = "Options";
 constexpr const char* IntervalKey = "Delay Interval";
 constexpr const char* RandomKey = "Delay Random";
 
-// The intervals the options dialog offers, in Ticks, in comparison order.
-constexpr std::array<const char*, 17> AcceptedIntervals = {
-    "10",  "20",  "30",  "40",  "50",   "60",   "70",   "80",  "90",
-    "100", "110", "120", "600", "1200", "1800", "3600", "7200"};
-
 }  // namespace
 
-void LoadSettings(basMain& module) {
-  std::string s = module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, IntervalKey, "120");
+void LoadSettings(Shared& module) {
+  const std::string fallback = CStr(DefaultInterval);
+  std::string s = module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, IntervalKey, fallback);
   s = Trim(s);
   bool accepted = false;
-  for (const char* text : AcceptedIntervals) {
-    if (s == text) {
+  for (const auto& choice : Intervals) {
+    if (s == CStr(choice.Ticks)) {
       accepted = true;
       break;
     }
   }
-  if (!accepted) s = "120";
+  if (!accepted) s = fallback;
   module.DelayInterval = CLngText(s);
 
   std::string t = module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, RandomKey, "0");
@@ -38,7 +33,7 @@ void LoadSettings(basMain& module) {
   module.DelayRandom = CBool(CLngText(t) != 0);
 }
 
-void SaveSettings(basMain& module) {
+void SaveSettings(Shared& module) {
   module.Runtime.SaveSetting(module.Runtime.AppTitle(), Section, IntervalKey,
                              CStr(module.DelayInterval));
   module.Runtime.SaveSetting(module.Runtime.AppTitle(), Section, RandomKey,

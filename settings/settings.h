@@ -4,12 +4,12 @@
 
 namespace vss {
 
-class basMain;
+class Shared;
 
 // Fills DelayInterval and DelayRandom from the settings store. A text that is
 // not accepted is replaced by the default in memory only.
-void LoadSettings(basMain& module);
+void LoadSettings(Shared& module);
 // Writes DelayInterval and DelayRandom as they stand.
-void SaveSettings(basMain& module);
+void SaveSettings(Shared& module);
 
 }  // namespace vss

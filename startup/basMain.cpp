@@ -14,11 +14,6 @@ using platform::GWL_HWNDPARENT;
 using platform::GWL_STYLE;
 using platform::WindowHandle;
 
-basMain::basMain(platform::Runtime& runtime, platform::basWin32API& win32)
-    : Runtime(runtime), Win32(win32) {}
-
-basMain::~basMain() = default;
-
 void basMain::Main() {
   if (Runtime.AppPrevInstance() != False) Runtime.End();
 
@@ -39,9 +34,9 @@ void basMain::Main() {
 
 void basMain::RunSaver() {
   const std::string title = Runtime.AppTitle();
-  if (Win32.FindWindowA(FormWindowClass, title.c_str()) != 0) return;
+  if (Win32.FindWindowA(platform::FormWindowClass, title.c_str()) != 0) return;
 
-  Mode = ModeSaver;
+  Mode = RunMode::Saver;
   Win32.GetWindowRect(Win32.GetDesktopWindow(), ScreenRect);
   frmMain = std::make_unique<class frmMain>(*this);
   Runtime.Load(*frmMain, frmMain::Design());
@@ -50,31 +45,36 @@ void basMain::RunSaver() {
 }
 
 void basMain::RunPreview(const std::string& commandText) {
-  Mode = ModePreview;
+  Mode = RunMode::Preview;
   const WindowHandle host = ParseHandle(commandText);
   // Without a usable host there is nothing to draw into: end quietly rather
-  // than leave an invisible top-level window and a process behind.
-  if (Win32.GetClientRect(host, ScreenRect) == 0) return;
+  // than leave a stray window and a process behind. The desktop is no host's
+  // preview area: it would get an undismissable full-screen picture.
+  if (host == Win32.GetDesktopWindow() || Win32.GetClientRect(host, ScreenRect) == 0) return;
 
   frmMain = std::make_unique<class frmMain>(*this);
   Runtime.Load(*frmMain, frmMain::Design());
-  frmMain->Me().SetCaption("Preview");
-  const std::int32_t style =
-      Win32.GetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE) | platform::WS_CHILD;
-  Win32.SetWindowLongA(frmMain->Me().hWnd(), GWL_STYLE, style);
-  Win32.SetParent(frmMain->Me().hWnd(), host);
-  Win32.SetWindowLongA(frmMain->Me().hWnd(), GWL_HWNDPARENT, static_cast<std::int32_t>(host));
-  Win32.SetWindowPos(frmMain->Me().hWnd(), platform::HWND_TOP, 0, 0, ScreenRect.right,
-                     ScreenRect.bottom,
+  platform::Form& me = frmMain->Me();
+  me.SetCaption("Preview");
+  const std::int32_t style = Win32.GetWindowLongA(me.hWnd(), GWL_STYLE) | platform::WS_CHILD;
+  Win32.SetWindowLongA(me.hWnd(), GWL_STYLE, style);
+  // A host that goes while the preview starts leaves nothing to embed into:
+  // the window must never show on its own.
+  if (Win32.SetParent(me.hWnd(), host) == 0) {
+    Runtime.Unload(me);
+    return;
+  }
+  Win32.SetWindowLongA(me.hWnd(), GWL_HWNDPARENT, static_cast<std::int32_t>(host));
+  Win32.SetWindowPos(me.hWnd(), platform::HWND_TOP, 0, 0, ScreenRect.right, ScreenRect.bottom,
                      platform::SWP_NOZORDER | platform::SWP_NOACTIVATE | platform::SWP_SHOWWINDOW);
 }
 
 void basMain::RunConfigure() {
-  Mode = ModeConfigure;
+  Mode = RunMode::Configure;
   frmOptions = std::make_unique<class frmOptions>(*this);
   Runtime.Load(*frmOptions, frmOptions::Design());
   frmOptions->Me().SetCaption(Runtime.AppTitle());
-  frmOptions->Me().Show(0);
+  frmOptions->Me().Show(platform::ShowMode::Modeless);
 }
 
 std::int32_t basMain::ParseHandle(const std::string& text) {

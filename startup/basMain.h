@@ -1,34 +1,17 @@
-// The start module: the variables the whole program shares, the start
-// procedure Main and the parse of the preview host's handle.
+// The start module: the start procedure Main and the parse of the preview
+// host's handle, over the variables the whole program shares.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "platform/basWin32API.h"
-#include "platform/runtime.h"
+#include "startup/shared.h"
 
 namespace vss {
 
-class frmMain;
-class frmOptions;
-
-inline constexpr std::int32_t ModeNone = 0;
-inline constexpr std::int32_t ModeSaver = 1;
-inline constexpr std::int32_t ModeConfigure = 2;
-inline constexpr std::int32_t ModePreview = 4;
-
-// The window class every form window of the runtime carries.
-inline constexpr const char* FormWindowClass = "ThunderRT5Form";
-
-class basMain {
+class basMain : public Shared {
  public:
-  basMain(platform::Runtime& runtime, platform::basWin32API& win32);
-  ~basMain();
-  basMain(const basMain&) = delete;
-  basMain& operator=(const basMain&) = delete;
+  using Shared::Shared;
 
   // The start procedure; the runtime calls it once.
   void Main();
@@ -37,30 +20,10 @@ class basMain {
   // none or when it does not fit in 32 bits.
   static std::int32_t ParseHandle(const std::string& text);
 
-  // Drops a form reference ("Set frm = Nothing"). The object lives on until
-  // the module goes, because the unload that drops it is still running on it.
-  template <typename FormT>
-  void Release(std::unique_ptr<FormT>& reference) {
-    if (reference) released_.push_back(std::move(reference));
-  }
-
-  platform::Runtime& Runtime;
-  platform::basWin32API& Win32;
-
-  std::int32_t Mode = ModeNone;
-  platform::Rect ScreenRect;
-  std::int32_t DelayInterval = 0;
-  Boolean DelayRandom = False;
-
-  std::unique_ptr<class frmMain> frmMain;
-  std::unique_ptr<class frmOptions> frmOptions;
-
  private:
   void RunSaver();
   void RunPreview(const std::string& commandText);
   void RunConfigure();
-
-  std::vector<std::unique_ptr<platform::FormModule>> released_;
 };
 
 }  // namespace vss

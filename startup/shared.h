@@ -1,0 +1,50 @@
+// The variables of the start module that every part of the program reads:
+// the platform, the mode, the screen rectangle, the two options and the two
+// forms. Forms and settings include this, never the start module itself.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/basWin32API.h"
+#include "platform/runtime.h"
+
+namespace vss {
+
+class frmMain;
+class frmOptions;
+
+enum class RunMode : std::int32_t { None = 0, Saver = 1, Configure = 2, Preview = 4 };
+
+class Shared {
+ public:
+  Shared(platform::Runtime& runtime, platform::basWin32API& win32);
+  ~Shared();
+  Shared(const Shared&) = delete;
+  Shared& operator=(const Shared&) = delete;
+
+  // Drops a form reference ("Set frm = Nothing"). The object lives on until
+  // the module goes, because the unload that drops it is still running on it.
+  template <typename FormT>
+  void Release(std::unique_ptr<FormT>& reference) {
+    if (reference) released_.push_back(std::move(reference));
+  }
+
+  platform::Runtime& Runtime;
+  platform::basWin32API& Win32;
+
+  // Written once, by Main.
+  RunMode Mode = RunMode::None;
+  platform::Rect ScreenRect;
+  std::int32_t DelayInterval = 0;
+  Boolean DelayRandom = False;
+
+  std::unique_ptr<vss::frmMain> frmMain;
+  std::unique_ptr<vss::frmOptions> frmOptions;
+
+ private:
+  std::vector<std::unique_ptr<platform::FormModule>> released_;
+};
+
+}  // namespace vss
