@@ -1,9 +1,9 @@
 // The forms runtime as the behaviour sees it: application, screen, forms and
 // their controls, timer, settings store, resources and random numbers.
 //
-// Backends (win32, fake, later x11) implement these interfaces; behaviour
-// code reaches the operating system only through them. No OS header here:
-// window handles travel as integers.
+// The shared runtime (runtime/) implements them once over each platform's
+// backend; behaviour code reaches the operating system only through them. No
+// OS header here: window handles travel as integers.
 #pragma once
 
 #include <cstdint>
@@ -18,12 +18,19 @@ namespace vss::platform {
 // A native window handle carried as an integer (HWND on Windows, XID on X11).
 using WindowHandle = std::int64_t;
 
+// The window class of every form window of the runtime.
+inline constexpr const char* FormWindowClass = "ThunderRT5Form";
+
 struct Rect {
   std::int32_t left = 0;
   std::int32_t top = 0;
   std::int32_t right = 0;
   std::int32_t bottom = 0;
 };
+
+inline bool operator==(const Rect& a, const Rect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 
 // ---- Design-time description of a form --------------------------------
 
@@ -52,6 +59,9 @@ struct FormDesign {
 
 // ---- Run-time objects ---------------------------------------------------
 
+enum class PictureKind : std::int16_t { Bitmap = 0 };
+enum class ShowMode : std::int32_t { Modeless = 0, Modal = 1 };
+
 // A loaded picture; its size is in HIMETRIC (0.01 mm).
 class Picture {
  public:
@@ -69,31 +79,31 @@ class Control {
   virtual ControlKind Kind() const = 0;
 
   // Timer: a non-zero interval (ms) starts it, 0 stops it.
-  virtual void SetInterval(std::int32_t milliseconds);
-  virtual std::int32_t Interval() const;
+  virtual void SetInterval(std::int32_t milliseconds) = 0;
+  virtual std::int32_t Interval() const = 0;
 
   // Every visible kind.
-  virtual void SetEnabled(Boolean enabled);
-  virtual Boolean Enabled() const;
+  virtual void SetEnabled(Boolean enabled) = 0;
+  virtual Boolean Enabled() const = 0;
 
   // Option button. Setting true on a cleared button clears the other buttons
   // of its container and raises its Click, nested in the assignment.
-  virtual void SetValue(Boolean value);
-  virtual Boolean Value() const;
+  virtual void SetValue(Boolean value) = 0;
+  virtual Boolean Value() const = 0;
 
   // Command button: the default button is pressed by Enter.
-  virtual void SetDefault(Boolean isDefault);
-  virtual Boolean Default() const;
+  virtual void SetDefault(Boolean isDefault) = 0;
+  virtual Boolean Default() const = 0;
 
   // Combo box (drop-down list). Indices are 16-bit; a bad index raises the
   // runtime's invalid-index error.
-  virtual void AddItem(const std::string& text, std::int16_t index);
-  virtual void SetItemData(std::int16_t index, std::int32_t data);
-  virtual std::int32_t ItemData(std::int16_t index) const;
-  virtual std::int16_t ListCount() const;
-  virtual void SetListIndex(std::int16_t index);
-  virtual std::int16_t ListIndex() const;  // -1 when nothing is selected
-  virtual std::string List(std::int16_t index) const;
+  virtual void AddItem(const std::string& text, std::int16_t index) = 0;
+  virtual void SetItemData(std::int16_t index, std::int32_t data) = 0;
+  virtual std::int32_t ItemData(std::int16_t index) const = 0;
+  virtual std::int16_t ListCount() const = 0;
+  virtual void SetListIndex(std::int16_t index) = 0;
+  virtual std::int16_t ListIndex() const = 0;  // -1 when nothing is selected
+  virtual std::string List(std::int16_t index) const = 0;
 };
 
 // A loaded form: its window, persistent image and controls.
@@ -124,8 +134,7 @@ class Form {
   // Draws the whole picture scaled to the rectangle (twips).
   virtual void PaintPicture(const Picture& picture, float x, float y, float width,
                             float height) = 0;
-  // Mode 0 shows the form modeless.
-  virtual void Show(std::int32_t modal) = 0;
+  virtual void Show(ShowMode mode) = 0;
 
   virtual Control& Controls(const std::string& name, std::int16_t index = 0) = 0;
 };
@@ -191,8 +200,8 @@ class Runtime {
   // returned and no form is left, the process ends.
   virtual void Unload(Form& form) = 0;
 
-  // Resources of the executable. kind 0 is a bitmap.
-  virtual std::unique_ptr<Picture> LoadResPicture(std::int32_t id, std::int16_t kind) = 0;
+  // Resources of the executable.
+  virtual std::unique_ptr<Picture> LoadResPicture(std::int32_t id, PictureKind kind) = 0;
   virtual std::vector<std::uint8_t> LoadResData(std::int16_t id, const std::string& type) = 0;
 
   // Per-user settings, kept between runs, as text.

@@ -37,45 +37,48 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string random = NextField(data, size);
 
   fake::CallLog log;
-  fake::FakeRuntime runtime(log);
+  fake::FakeBackend backend(log);
+  fake::FakeRuntime runtime(backend, log);
   fake::FakeWin32 win32(log);
-  runtime.CommandLine = command;
-  runtime.PrevInstance = command.size() % 97 == 1 ? True : False;
+  backend.CommandLineText = command;
+  backend.PrevInstance = command.size() % 97 == 1;
   runtime.RandomValues = {0.0f, 0.999f, 0.25f};
   win32.Windows[1234] = {0, 0, 152, 112};
   win32.Windows[-5] = {0, 0, 1, 1};
   const std::string title = runtime.AppTitle();
   if (!interval.empty()) {
-    runtime.Settings[fake::FakeRuntime::SettingKey(title, "Options", "Delay Interval")] = interval;
+    backend.Settings[fake::FakeBackend::SettingKey(title, "Options", "Delay Interval")] = interval;
   }
   if (!random.empty()) {
-    runtime.Settings[fake::FakeRuntime::SettingKey(title, "Options", "Delay Random")] = random;
+    backend.Settings[fake::FakeBackend::SettingKey(title, "Options", "Delay Random")] = random;
   }
 
   basMain module(runtime, win32);
   try {
-    module.Main();
-  } catch (const fake::EndRequested&) {
-    return 0;
-  }
-  // Whatever was stored, what was loaded is one of the accepted values.
-  if (module.DelayRandom != True && module.DelayRandom != False) __builtin_trap();
-  if (module.DelayInterval < 10 || module.DelayInterval > 7200) __builtin_trap();
+    runtime.Start([&] { module.Main(); });
+    // Whatever was stored, what was loaded is one of the accepted values.
+    if (module.DelayRandom != True && module.DelayRandom != False) __builtin_trap();
+    if (module.DelayInterval < 10 || module.DelayInterval > 7200) __builtin_trap();
 
-  if (auto* saver = runtime.FindForm("frmMain")) {
-    for (int i = 0; i < 25; ++i) saver->Code().ControlEvent("tmrTimer", 0);
-    saver->Code().Form_MouseMove(0, 0, 15.0f + static_cast<float>(command.size()) * 15.0f, 15.0f);
-    saver->Code().Form_MouseMove(0, 0, 70000.0f, 40000.0f);
-    if (module.Mode == ModeSaver && runtime.FindForm("frmMain") != nullptr) __builtin_trap();
-    if (runtime.FindForm("frmMain") != nullptr) runtime.Unload(*runtime.FindForm("frmMain"));
-    if (win32.CursorCount() != 0) __builtin_trap();
-  }
-  if (auto* dialog = runtime.FindForm("frmOptions")) {
-    dialog->Code().ControlEvent("optOption", static_cast<std::int16_t>(command.size() % 3));
-    dialog->Code().ControlEvent("cmdCommand", 2);
-    dialog->Code().ControlEvent("cmdCommand", 1);
-    if (runtime.FindForm("frmOptions") != nullptr) __builtin_trap();
-    LoadSettings(module);
+    if (auto* saver = runtime.FindForm("frmMain")) {
+      for (int i = 0; i < 25; ++i) saver->FindControl("tmrTimer", 0)->TimerFired();
+      saver->MouseMove(0, 0, 1 + static_cast<int>(command.size()), 1);
+      saver->MouseMove(0, 0, 4000, 2500);
+      if (module.Mode == RunMode::Saver && runtime.FindForm("frmMain") != nullptr) __builtin_trap();
+      if (runtime.FindForm("frmMain") != nullptr) runtime.Unload(*runtime.FindForm("frmMain"));
+      if (win32.CursorCount() != 0) __builtin_trap();
+    }
+    if (auto* dialog = runtime.FindForm("frmOptions")) {
+      const auto option = static_cast<std::int16_t>(command.size() % 2);
+      dialog->FindControl("optOption", option)->Clicked();
+      dialog->FindControl("cmdCommand", 2)->Clicked();
+      dialog->FindControl("cmdCommand", 1)->Clicked();
+      if (runtime.FindForm("frmOptions") != nullptr) __builtin_trap();
+      LoadSettings(module);
+    }
+  } catch (const fake::Ended& end) {
+    // Only End, at a previous instance, may end the program here.
+    if (end.code != 0) __builtin_trap();
   }
   return 0;
 }

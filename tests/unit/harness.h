@@ -1,5 +1,5 @@
-// A whole program on the recording backend: the module, the fake runtime and
-// the fake OS calls sharing one log.
+// A whole program on the recording backend: the module, the shared runtime
+// and the fake OS calls sharing one log.
 #pragma once
 
 #include <string>
@@ -11,43 +11,56 @@ namespace vss::test {
 
 struct Program {
   fake::CallLog log;
-  fake::FakeRuntime runtime{log};
+  fake::FakeBackend backend{log};
+  fake::FakeRuntime runtime{backend, log};
   fake::FakeWin32 win32{log};
   basMain module{runtime, win32};
-  bool ended = false;
+  int exitCode = -1;  // set when the process would have ended
 
-  // Runs Main with this command line; true when it called End.
+  // Runs Main as the runtime does; true when the process ended in it.
   bool Start(const std::string& commandLine) {
-    runtime.CommandLine = commandLine;
+    backend.CommandLineText = commandLine;
+    return Run([&] { runtime.Start([&] { module.Main(); }); });
+  }
+
+  // Runs something that may end the process; true when it did.
+  template <typename Action>
+  bool Run(Action action) {
     try {
-      module.Main();
-    } catch (const fake::EndRequested&) {
-      ended = true;
+      action();
+    } catch (const fake::Ended& end) {
+      exitCode = end.code;
+      return true;
     }
-    return ended;
+    return false;
   }
 
   void Store(const std::string& key, const std::string& value) {
-    runtime.Settings[fake::FakeRuntime::SettingKey("Vorlan Screen Saver 2", "Options", key)] =
-        value;
+    backend.Settings[fake::FakeBackend::SettingKey("Vorlan Screen Saver 2", "Options", key)] = value;
   }
 
   std::string Stored(const std::string& key) const {
-    const auto found = runtime.Settings.find(
-        fake::FakeRuntime::SettingKey("Vorlan Screen Saver 2", "Options", key));
-    return found == runtime.Settings.end() ? "<absent>" : found->second;
+    const auto found =
+        backend.Settings.find(fake::FakeBackend::SettingKey("Vorlan Screen Saver 2", "Options", key));
+    return found == backend.Settings.end() ? "<absent>" : found->second;
   }
 
-  // Delivers an event the way a backend does: only to a form still loaded.
+  runtime::Form* Form(const std::string& name) const { return runtime.FindForm(name); }
+
+  // Calls handlers the way the runtime does, only on a form still loaded.
   template <typename Handler>
   bool Raise(const std::string& formName, Handler handler) {
-    auto* form = runtime.FindForm(formName);
+    auto* form = Form(formName);
     if (form == nullptr) return false;
-    handler(form->Code());
+    Run([&] { runtime.Dispatch([&] { handler(form->Code()); }); });
     return true;
   }
 
-  // The entries logged since the last Clear, in order.
+  // The saver's timer firing once.
+  void Tick() {
+    if (auto* form = Form("frmMain")) Run([&] { form->FindControl("tmrTimer", 0)->TimerFired(); });
+  }
+
   const std::vector<std::string>& Calls() const { return log.Entries(); }
 };
 

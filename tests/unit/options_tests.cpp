@@ -42,7 +42,7 @@ class Dialog : public ::testing::Test {
   std::size_t Writes() const { return program.log.Matching("SaveSetting").size(); }
 
   Program program;
-  fake::FakeForm* form = nullptr;
+  runtime::Form* form = nullptr;
 };
 
 TEST_F(Dialog, FillsTheSeventeenIntervalsWithTheirTicks) {
@@ -131,7 +131,7 @@ TEST_F(Dialog, DefaultsRestoreOneMinuteContinuousAndWriteNothing) {
   EXPECT_EQ(Writes(), 0u);
   EXPECT_EQ(program.Stored("Delay Random"), "-1");
   EXPECT_EQ(program.Stored("Delay Interval"), "10");
-  EXPECT_EQ(program.runtime.LoadedForms(), 0u);
+  EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
   EXPECT_EQ(program.module.frmOptions, nullptr);
 }
 
@@ -144,7 +144,7 @@ TEST_F(Dialog, OkInRandomModeStoresMinusOneAndTheDisabledListsInterval) {
   EXPECT_EQ(program.Stored("Delay Random"), "-1");
   EXPECT_EQ(program.module.DelayInterval, 1200);
   EXPECT_EQ(program.module.DelayRandom, True);
-  EXPECT_EQ(program.runtime.LoadedForms(), 0u);
+  EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
   // Saved before the dialog goes.
   EXPECT_LT(program.log.IndexOf("SaveSetting"), program.log.IndexOf("Unload frmOptions"));
 }
@@ -169,7 +169,7 @@ TEST_F(Dialog, OkWithNothingSelectedKeepsTheCurrentInterval) {
   EXPECT_NO_THROW(Press(1));
   EXPECT_EQ(program.module.DelayInterval, 77);
   EXPECT_EQ(program.Stored("Delay Random"), "0");
-  EXPECT_EQ(program.runtime.LoadedForms(), 0u);
+  EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
 }
 
 TEST_F(Dialog, UnknownIndicesCloseOrDoNothing) {
@@ -179,15 +179,15 @@ TEST_F(Dialog, UnknownIndicesCloseOrDoNothing) {
   EXPECT_TRUE(program.Calls().empty());
   Press(9);
   EXPECT_EQ(Writes(), 0u);
-  EXPECT_EQ(program.runtime.LoadedForms(), 0u);
+  EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
 }
 
 TEST_F(Dialog, IsCentredWithIntegerHalves) {
-  program.runtime.ScreenWidthTwips = 15360;  // the dialog is 3975 x 2940 twips
-  program.runtime.ScreenHeightTwips = 11520;
+  program.backend.ScreenSize.WidthPixels = 1024;  // 15360 twips; the dialog is 3975 x 2940
+  program.backend.ScreenSize.HeightPixels = 768;
   Open();
-  EXPECT_EQ(form->Left(), 5692.0f);  // 11385 halved toward zero
-  EXPECT_EQ(form->Top(), 4290.0f);
+  EXPECT_NE(program.log.IndexOf("frmOptions.Left=5692"), -1);  // 11385 halved toward zero
+  EXPECT_NE(program.log.IndexOf("frmOptions.Top=4290"), -1);
   EXPECT_LT(program.log.IndexOf("frmOptions.Left="), program.log.IndexOf("frmOptions.Top="));
   EXPECT_LT(program.log.IndexOf("frmOptions.Top="), program.log.IndexOf("cboSeconds.AddItem"));
 }

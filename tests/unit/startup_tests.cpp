@@ -12,38 +12,38 @@ using ::testing::ElementsAre;
 
 struct SwitchCase {
   const char* commandLine;
-  std::int32_t mode;
+  RunMode mode;
   const char* form;  // the form loaded, or "" for none
 };
 
 TEST(Main, TheSwitchDecidesTheMode) {
   const SwitchCase cases[] = {
-      {"", ModeSaver, "frmMain"},
-      {"    ", ModeSaver, "frmMain"},
-      {"/s", ModeSaver, "frmMain"},
-      {"/S", ModeSaver, "frmMain"},
-      {"  /s  ", ModeSaver, "frmMain"},
-      {"/s5", ModeSaver, "frmMain"},
-      {"/s /x", ModeSaver, "frmMain"},
-      {"/c", ModeConfigure, "frmOptions"},
-      {"/C", ModeConfigure, "frmOptions"},
-      {"/c:1234", ModeConfigure, "frmOptions"},
-      {"/p 1234", ModePreview, "frmMain"},
-      {"/p:1234", ModePreview, "frmMain"},
-      {"/P 1234", ModePreview, "frmMain"},
-      {"s", ModeNone, ""},
-      {"-s", ModeNone, ""},
-      {"/x", ModeNone, ""},
-      {"/a", ModeNone, ""},
-      {"/", ModeNone, ""},
-      {"\t/s", ModeNone, ""},
+      {"", RunMode::Saver, "frmMain"},
+      {"    ", RunMode::Saver, "frmMain"},
+      {"/s", RunMode::Saver, "frmMain"},
+      {"/S", RunMode::Saver, "frmMain"},
+      {"  /s  ", RunMode::Saver, "frmMain"},
+      {"/s5", RunMode::Saver, "frmMain"},
+      {"/s /x", RunMode::Saver, "frmMain"},
+      {"/c", RunMode::Configure, "frmOptions"},
+      {"/C", RunMode::Configure, "frmOptions"},
+      {"/c:1234", RunMode::Configure, "frmOptions"},
+      {"/p 1234", RunMode::Preview, "frmMain"},
+      {"/p:1234", RunMode::Preview, "frmMain"},
+      {"/P 1234", RunMode::Preview, "frmMain"},
+      {"s", RunMode::None, ""},
+      {"-s", RunMode::None, ""},
+      {"/x", RunMode::None, ""},
+      {"/a", RunMode::None, ""},
+      {"/", RunMode::None, ""},
+      {"\t/s", RunMode::None, ""},
   };
   for (const auto& c : cases) {
     Program program;
     program.win32.Windows[1234] = {0, 0, 152, 112};
     EXPECT_FALSE(program.Start(c.commandLine)) << c.commandLine;
     EXPECT_EQ(program.module.Mode, c.mode) << '"' << c.commandLine << '"';
-    EXPECT_EQ(program.runtime.LoadedForms(), std::string(c.form).empty() ? 0u : 1u)
+    EXPECT_EQ(program.runtime.LoadedForms().size(), std::string(c.form).empty() ? 0u : 1u)
         << c.commandLine;
     if (!std::string(c.form).empty()) {
       EXPECT_NE(program.runtime.FindForm(c.form), nullptr) << c.commandLine;
@@ -62,10 +62,10 @@ TEST(Main, SwitchesThatStartNothingReadTheSettingsAndLoadNoForm) {
 
 TEST(Main, APreviousInstanceEndsBeforeAnySettingIsRead) {
   Program program;
-  program.runtime.PrevInstance = True;
+  program.backend.PrevInstance = true;
   EXPECT_TRUE(program.Start("/s"));
   EXPECT_THAT(program.Calls(), ElementsAre("App.PrevInstance", "End"));
-  EXPECT_EQ(program.module.Mode, ModeNone);
+  EXPECT_EQ(program.module.Mode, RunMode::None);
   EXPECT_EQ(program.module.DelayInterval, 0);
 }
 
@@ -73,8 +73,8 @@ TEST(Main, AFoundWindowLoadsNoFormAndLeavesModeZero) {
   Program program;
   program.win32.FoundWindow = 0x4242;
   program.Start("/s");
-  EXPECT_EQ(program.module.Mode, ModeNone);
-  EXPECT_EQ(program.runtime.LoadedForms(), 0u);
+  EXPECT_EQ(program.module.Mode, RunMode::None);
+  EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
   EXPECT_EQ(program.log.Matching("FindWindowA"),
             std::vector<std::string>{"FindWindowA(ThunderRT5Form,Vorlan Screen Saver 2)"});
   EXPECT_EQ(program.log.IndexOf("GetDesktopWindow"), -1);
@@ -124,7 +124,7 @@ TEST(Main, APreviewWithoutAUsableHostEndsQuietly) {
     Program program;
     program.win32.Windows[1234] = {0, 0, 152, 112};
     EXPECT_FALSE(program.Start(commandLine)) << commandLine;
-    EXPECT_EQ(program.runtime.LoadedForms(), 0u) << commandLine;
+    EXPECT_EQ(program.runtime.LoadedForms().size(), 0u) << commandLine;
     EXPECT_EQ(program.log.IndexOf("SetParent"), -1) << commandLine;
     EXPECT_EQ(program.log.IndexOf("SetWindowPos"), -1) << commandLine;
   }

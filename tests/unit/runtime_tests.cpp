@@ -1,0 +1,281 @@
+// The forms runtime's rules, once for every backend, on the recording one.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "runtime/input.h"
+
+namespace vss::test {
+namespace {
+
+using platform::ControlKind;
+using ::testing::ElementsAre;
+
+// A form whose handlers only write down what reaches them.
+struct Probe : platform::FormModule {
+  explicit Probe(std::vector<std::string>& seen) : seen(seen) {}
+  void Form_Load() override { seen.push_back("Load"); }
+  void Form_Unload(std::int16_t& cancel) override {
+    seen.push_back("Unload");
+    cancel = cancelUnload;
+  }
+  void Form_Click() override { seen.push_back("Click"); }
+  void Form_DblClick() override { seen.push_back("DblClick"); }
+  void Form_KeyDown(std::int16_t& key, std::int16_t& shift) override {
+    seen.push_back("KeyDown " + std::to_string(key) + " " + std::to_string(shift));
+  }
+  void Form_MouseDown(std::int16_t b, std::int16_t, float x, float y) override {
+    seen.push_back("MouseDown " + std::to_string(b) + " " + runtime::FormatNumber(x) + " " +
+                   runtime::FormatNumber(y));
+    if (unloadOnMouseDown) Me().Cls(), unloadRuntime->Unload(Me());
+  }
+  void Form_MouseUp(std::int16_t b, std::int16_t, float, float) override {
+    seen.push_back("MouseUp " + std::to_string(b));
+    if (unloadOnMouseUp) unloadRuntime->Unload(Me());
+  }
+  void ControlEvent(const std::string& control, std::int16_t index) override {
+    seen.push_back(control + "(" + std::to_string(index) + ")_Event");
+    if (onEvent) onEvent();
+  }
+  std::vector<std::string>& seen;
+  std::int16_t cancelUnload = 0;
+  bool unloadOnMouseDown = false, unloadOnMouseUp = false;
+  platform::Runtime* unloadRuntime = nullptr;
+  std::function<void()> onEvent;
+};
+
+platform::ControlDesign Make(const char* name, std::int16_t index, ControlKind kind,
+                             const char* container = "") {
+  platform::ControlDesign c;
+  c.Name = name;
+  c.Index = index;
+  c.Kind = kind;
+  c.Container = container;
+  return c;
+}
+
+struct Fixture : ::testing::Test {
+  void SetUp() override {
+    design.Name = "frmProbe";
+    design.Border = platform::BorderStyle::Sizable;
+    design.ClientWidth = 3000;
+    design.ClientHeight = 1500;
+    design.Controls = {Make("tmr", 0, ControlKind::Timer),
+                       Make("fra", 0, ControlKind::Frame),
+                       Make("opt", 0, ControlKind::OptionButton, "fra"),
+                       Make("opt", 1, ControlKind::OptionButton, "fra"),
+                       Make("opt", 2, ControlKind::OptionButton),
+                       Make("cbo", 0, ControlKind::ComboBox),
+                       Make("cmd", 0, ControlKind::CommandButton),
+                       Make("cmd", 1, ControlKind::CommandButton)};
+    probe.unloadRuntime = &program.runtime;
+    program.Run([&] { program.runtime.Start([&] { program.runtime.Load(probe, design); }); });
+    form = program.Form("frmProbe");
+    ASSERT_NE(form, nullptr);
+  }
+  runtime::Control& C(const char* name, std::int16_t index = 0) {
+    return *form->FindControl(name, index);
+  }
+  fake::FakeControl& Peer(const char* name, std::int16_t index = 0) {
+    return *program.backend.Peer(C(name, index));
+  }
+  fake::FakeWindow& Window() { return *program.backend.Window(form->hWnd()); }
+  // The error number a misuse raises, 0 for none.
+  template <typename Action>
+  int ErrorOf(Action action) {
+    try {
+      action();
+    } catch (const RuntimeError& error) {
+      return static_cast<int>(error.Number());
+    }
+    return 0;
+  }
+
+  Program program;
+  std::vector<std::string> seen;
+  Probe probe{seen};
+  platform::FormDesign design;
+  runtime::Form* form = nullptr;
+};
+
+using Controls = Fixture;
+
+TEST_F(Controls, EachMisuseRaisesItsError) {
+  const std::pair<int, std::function<void()>> cases[] = {
+      {9, [&] { form->Controls("nothing"); }},
+      {9, [&] { form->Controls("opt", 5); }},
+      {438, [&] { C("tmr").SetValue(True); }},
+      {438, [&] { C("cbo").SetInterval(10); }},
+      {438, [&] { C("opt").AddItem("x", 0); }},
+      {438, [&] { C("cmd").ListCount(); }},
+      {381, [&] { C("cbo").AddItem("x", 1); }},
+      {381, [&] { C("cbo").AddItem("x", -1); }},
+      {381, [&] { C("cbo").ItemData(0); }},
+      {381, [&] { C("cbo").SetListIndex(-2); }},
+      {380, [&] { C("tmr").SetInterval(-1); }},
+      {380, [&] { form->SetWidth(-1); }},
+      {5, [&] { form->Show(platform::ShowMode::Modal); }},
+      {326, [&] { program.runtime.LoadResPicture(999, platform::PictureKind::Bitmap); }},
+      {326, [&] { program.runtime.LoadResData(101, "NOPE"); }},
+      {5, [&] { program.runtime.LoadResPicture(101, static_cast<platform::PictureKind>(1)); }},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(ErrorOf(cases[i].second), cases[i].first) << "case " << i;
+  }
+}
+
+TEST_F(Controls, AnOptionButtonClearsItsContainerAndRaisesItsClickOnce) {
+  C("opt", 2).SetValue(True);
+  C("opt", 0).SetValue(True);
+  C("opt", 0).SetValue(True);  // already set: no second Click
+  C("opt", 1).Clicked();       // what a click or access key reports
+  EXPECT_THAT(seen, ElementsAre("Load", "opt(2)_Event", "opt(0)_Event", "opt(1)_Event"));
+  EXPECT_EQ(C("opt", 0).Value(), False);
+  EXPECT_EQ(C("opt", 1).Value(), True);
+  EXPECT_EQ(C("opt", 2).Value(), True);  // another container
+  EXPECT_TRUE(Peer("opt", 1).checked);
+  EXPECT_FALSE(Peer("opt", 0).checked);
+}
+
+TEST_F(Controls, ListAndDefaultButtonKeepTheirStateWithThePeer) {
+  auto& list = C("cbo");
+  list.AddItem("b", 0);
+  list.SetListIndex(0);
+  list.AddItem("a", 0);  // the selected item keeps its selection
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_THAT(Peer("cbo").items, ElementsAre("a", "b"));
+  list.Selected(0);  // the user picks an item
+  EXPECT_EQ(list.ListIndex(), 0);
+  EXPECT_EQ(seen.back(), "cbo(0)_Event");
+
+  C("cmd", 0).SetDefault(True);
+  C("cmd", 1).SetDefault(True);
+  EXPECT_EQ(C("cmd", 0).Default(), False);
+  EXPECT_FALSE(Peer("cmd", 0).isDefault);
+  EXPECT_TRUE(Peer("cmd", 1).isDefault);
+}
+
+TEST_F(Controls, TheTimerRunsOnlyEnabledWithAnIntervalAndStopsWithItsForm) {
+  auto& timer = C("tmr");
+  timer.SetInterval(500);
+  EXPECT_EQ(Peer("tmr").timer, 500);
+  timer.SetEnabled(False);
+  EXPECT_EQ(Peer("tmr").timer, 0);
+  timer.TimerFired();  // a late tick of a stopped timer
+  timer.SetEnabled(True);
+  timer.TimerFired();
+  EXPECT_THAT(seen, ElementsAre("Load", "tmr(0)_Event"));
+  auto& peer = Peer("tmr");
+  program.runtime.Unload(*form);
+  EXPECT_EQ(peer.timer, 0);
+}
+
+TEST(Units, RoundHalvesToEven) {
+  const runtime::Units units(40, 96);  // 63.5 HIMETRIC a pixel across
+  EXPECT_EQ(units.HimetricX(1), 64);
+  EXPECT_EQ(units.HimetricX(3), 190);
+  EXPECT_EQ(units.HimetricY(200), 5292);
+  const runtime::Units screen(96, 96);
+  EXPECT_EQ(screen.PixelsX(22.5), 2);  // 1.5 pixels
+  EXPECT_EQ(screen.PixelsX(37.5), 2);  // 2.5 pixels
+  EXPECT_EQ(screen.TwipsY(3), 45.0f);
+}
+
+using Input = Fixture;
+
+TEST_F(Input, MouseAndKeysBecomeTheFormsEventsInOrder) {
+  form->MouseDown(runtime::LeftButton, 0, 2, 3, false);
+  form->MouseUp(runtime::LeftButton, 0, 2, 3);
+  form->MouseDown(runtime::LeftButton, 0, 2, 3, true);
+  form->MouseUp(runtime::LeftButton, 0, 2, 3);
+  form->KeyDown(runtime::key::Escape, runtime::ShiftMask | runtime::CtrlMask);
+  EXPECT_THAT(seen, ElementsAre("Load", "MouseDown 1 30 45", "MouseUp 1", "Click", "DblClick",
+                                "MouseUp 1", "KeyDown 27 3"));
+}
+
+TEST_F(Input, AFormUnloadedByAnEventReceivesNothingMore) {
+  probe.unloadOnMouseUp = true;
+  // One native message may carry more events after the one that unloads.
+  program.runtime.Dispatch([&] {
+    form->MouseDown(runtime::RightButton, 0, 0, 0, false);
+    form->MouseUp(runtime::RightButton, 0, 0, 0);
+    form->KeyDown(65, 0);
+  });
+  EXPECT_THAT(seen, ElementsAre("Load", "MouseDown 2 0 0", "MouseUp 2", "Unload"));
+  EXPECT_TRUE(program.backend.QuitRequested);
+}
+
+TEST_F(Input, UnloadCanBeCancelledButALostWindowStillGoes) {
+  probe.cancelUnload = -1;
+  form->CloseRequested();
+  ASSERT_EQ(program.runtime.LoadedForms().size(), 1u);
+  auto& window = Window();
+  form->WindowLost();
+  EXPECT_THAT(seen, ElementsAre("Load", "Unload", "Unload"));
+  EXPECT_TRUE(program.runtime.LoadedForms().empty());
+  EXPECT_FALSE(window.destroyed);  // already gone by itself
+}
+
+using Image = Fixture;
+
+TEST_F(Image, AMessageShowsOnlyWhatItChangedAndExposureRepaintsTheRest) {
+  form->SetAutoRedraw(True);
+  const auto frame = program.runtime.LoadResPicture(101, platform::PictureKind::Bitmap);
+  auto& window = Window();
+  auto tick = [&](float x) {
+    program.runtime.Dispatch([&] {
+      form->Cls();
+      form->PaintPicture(*frame, x, 0, 3000, 4800);
+    });
+  };
+  tick(0);
+  tick(0);  // the frame covers what the clear would fill
+  ASSERT_EQ(window.renders.size(), 2u);
+  EXPECT_TRUE(window.renders[1].Fills.empty());
+  ASSERT_EQ(window.renders[1].Draws.size(), 1u);
+  EXPECT_EQ(window.renders[1].Draws[0].Width, 200);
+  tick(1500);  // moved: the old place goes back to the back colour
+  EXPECT_THAT(window.renders[2].Fills, ElementsAre(runtime::PixelRect{0, 0, 200, 320}));
+  EXPECT_EQ(form->Image().Kept().size(), 1u);
+
+  form->Expose({0, 0, 50, 50});
+  EXPECT_TRUE(window.renders[3].Clipped);
+  EXPECT_EQ(window.renders[3].Draws.size(), 1u);
+
+  program.runtime.Dispatch([&] { form->SetBackColor(0xFF); });
+  EXPECT_THAT(window.renders[4].Fills,
+              ElementsAre(runtime::PixelRect{0, 0, window.ClientWidth(), window.ClientHeight()}));
+  EXPECT_TRUE(form->Image().Kept().empty());
+}
+
+using Life = Fixture;
+
+TEST_F(Life, LoadingALoadedFormLoadsNothingNew) {
+  EXPECT_EQ(&program.runtime.Load(probe, design), form);
+  EXPECT_THAT(seen, ElementsAre("Load"));
+  EXPECT_EQ(program.log.Matching("Load frmProbe").size(), 1u);
+}
+
+TEST_F(Life, ARuntimeErrorEndsInOrderAndTellsTheDialogsUser) {
+  bool cleaned = false;
+  program.runtime.AddErrorCleanup([&] { cleaned = true; });
+  form->Show(platform::ShowMode::Modeless);
+  probe.onEvent = [&] { C("cbo").ItemData(7); };
+  EXPECT_TRUE(program.Run([&] { C("cmd", 1).Clicked(); }));
+  EXPECT_EQ(program.exitCode, 381);
+  EXPECT_TRUE(cleaned);
+  ASSERT_EQ(program.backend.ErrorsShown.size(), 1u);
+  EXPECT_THAT(program.backend.ErrorsShown[0], testing::HasSubstr("Run-time error 381"));
+  EXPECT_NE(program.log.IndexOf("MsgBox(frmProbe,Vorlan Screen Saver 2)"), -1);
+}
+
+TEST(Life2, AStoreThatCannotBeReadGivesTheDefaults) {
+  Program program;
+  program.backend.StoreUnreadable = true;
+  EXPECT_FALSE(program.Start("/s"));
+  EXPECT_EQ(program.module.DelayInterval, 120);
+  EXPECT_NE(program.Form("frmMain"), nullptr);
+}
+
+}  // namespace
+}  // namespace vss::test
