@@ -209,11 +209,12 @@ TEST_F(Input, UnloadCanBeCancelledButALostWindowStillGoes) {
   probe.cancelUnload = -1;
   form->CloseRequested();
   ASSERT_EQ(program.runtime.LoadedForms().size(), 1u);
-  auto& window = Window();
-  form->WindowLost();
+  program.runtime.Dispatch([&] {
+    form->WindowLost();
+    EXPECT_FALSE(Window().destroyed);  // already gone by itself
+  });
   EXPECT_THAT(seen, ElementsAre("Load", "Unload", "Unload"));
   EXPECT_TRUE(program.runtime.LoadedForms().empty());
-  EXPECT_FALSE(window.destroyed);  // already gone by itself
 }
 
 using Image = Fixture;
