@@ -209,9 +209,10 @@ TEST_F(Input, UnloadCanBeCancelledButALostWindowStillGoes) {
   probe.cancelUnload = -1;
   form->CloseRequested();
   ASSERT_EQ(program.runtime.LoadedForms().size(), 1u);
+  fake::FakeWindow* window = &Window();
   program.runtime.Dispatch([&] {
     form->WindowLost();
-    EXPECT_FALSE(Window().destroyed);  // already gone by itself
+    EXPECT_FALSE(window->destroyed);  // already gone by itself
   });
   EXPECT_THAT(seen, ElementsAre("Load", "Unload", "Unload"));
   EXPECT_TRUE(program.runtime.LoadedForms().empty());
