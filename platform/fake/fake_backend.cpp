@@ -186,6 +186,7 @@ platform::WindowHandle FakeWin32::SetParent(platform::WindowHandle hWndChild,
                                             platform::WindowHandle hWndNewParent) {
   log_.Add("SetParent(" + std::to_string(hWndChild) + "," + std::to_string(hWndNewParent) + ")");
   // The previous parent of a top-level window is the desktop; 0 is failure.
+  if (HostGoesBeforeSetParent) Windows.erase(hWndNewParent);
   return Windows.count(hWndNewParent) != 0 ? DesktopWindow : 0;
 }
 

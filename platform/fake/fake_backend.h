@@ -169,6 +169,7 @@ class FakeWin32 : public platform::basWin32API {
   // Client rectangles of the windows that exist; other handles fail.
   std::map<platform::WindowHandle, platform::Rect> Windows;
   std::int32_t Style = 0x06000000;  // WS_CLIPSIBLINGS | WS_CLIPCHILDREN
+  bool HostGoesBeforeSetParent = false;
   // The address last handed to PlaySoundA, to check the bytes behind it.
   const void* LastSound = nullptr;
   // Called inside each PlaySoundA, to look at the program's state right then.

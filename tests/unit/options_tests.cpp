@@ -45,31 +45,21 @@ class Dialog : public ::testing::Test {
   runtime::Form* form = nullptr;
 };
 
-TEST_F(Dialog, FillsTheSeventeenIntervalsWithTheirTicks) {
+TEST_F(Dialog, ShowsEveryCaptionAsWrittenWithOkAsTheDefault) {
   Open();
-  auto& list = Control("cboSeconds");
-  ASSERT_EQ(list.ListCount(), 17);
-  const std::pair<const char*, std::int32_t> expected[] = {{"5", 10},
-                                                           {"10", 20},
-                                                           {"15", 30},
-                                                           {"20", 40},
-                                                           {"25", 50},
-                                                           {"30", 60},
-                                                           {"35", 70},
-                                                           {"40", 80},
-                                                           {"45", 90},
-                                                           {"50", 100},
-                                                           {"55", 110},
-                                                           {"60 (1 Minute)", 120},
-                                                           {"300 (5 Minutes)", 600},
-                                                           {"600 (10 Minutes)", 1200},
-                                                           {"900 (15 Minutes)", 1800},
-                                                           {"1800 (30 Minutes)", 3600},
-                                                           {"3600 (1 Hour)", 7200}};
-  for (std::int16_t i = 0; i < 17; ++i) {
-    EXPECT_EQ(list.List(i), expected[i].first);
-    EXPECT_EQ(list.ItemData(i), expected[i].second);
+  const std::tuple<const char*, std::int16_t, const char*> captions[] = {
+      {"fraSound", 0, "&Sound"},
+      {"optOption", 0, "Play Sound Once After &Random Intervals"},
+      {"optOption", 1, "Play Sound Continuously For A Set &Interval"},
+      {"lblSeconds", 0, "S&econds:"},
+      {"cmdCommand", 1, "&Ok"},
+      {"cmdCommand", 0, "&Cancel"},
+      {"cmdCommand", 2, "&Defaults"},
+  };
+  for (const auto& [name, index, caption] : captions) {
+    EXPECT_EQ(form->FindControl(name, index)->Design().Caption, caption) << name << index;
   }
+  EXPECT_EQ(Control("cboSeconds").ListCount(), 17);
   EXPECT_EQ(Control("cmdCommand", 1).Default(), True);
   EXPECT_EQ(Control("cmdCommand", 0).Default(), False);
 }
@@ -147,6 +137,16 @@ TEST_F(Dialog, OkInRandomModeStoresMinusOneAndTheDisabledListsInterval) {
   EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
   // Saved before the dialog goes.
   EXPECT_LT(program.log.IndexOf("SaveSetting"), program.log.IndexOf("Unload frmOptions"));
+}
+
+TEST_F(Dialog, OkThatCannotStoreSaysSoInTheDialogAndEnds) {
+  Open();
+  program.backend.StoreUnwritable = true;
+  EXPECT_TRUE(program.Run([&] { form->FindControl("cmdCommand", 1)->Clicked(); }));
+  EXPECT_EQ(program.exitCode, 5);
+  ASSERT_EQ(program.backend.ErrorsShown.size(), 1u);
+  EXPECT_THAT(program.backend.ErrorsShown[0], testing::HasSubstr("could not be saved"));
+  EXPECT_NE(program.log.IndexOf("MsgBox(frmOptions,Vorlan Screen Saver 2)"), -1);
 }
 
 TEST_F(Dialog, OkInContinuousModeStoresZero) {

@@ -119,15 +119,24 @@ TEST(Main, ThePreviewIsEmbeddedInOrderCaptionStyleParentOwnerPlacement) {
   EXPECT_LT(program.log.IndexOf("GetClientRect(1234)"), program.log.IndexOf("Load frmMain"));
 }
 
-TEST(Main, APreviewWithoutAUsableHostEndsQuietly) {
-  for (const char* commandLine : {"/p", "/p 0", "/p 99999999999", "/p 777", "/p abc"}) {
+TEST(Main, APreviewWithoutAUsableHostEndsQuietlyAndNeverShows) {
+  // 65552 is the desktop window: no host's preview area.
+  for (const char* commandLine : {"/p", "/p 0", "/p 99999999999", "/p 777", "/p abc", "/p 65552"}) {
     Program program;
-    program.win32.Windows[1234] = {0, 0, 152, 112};
+    program.win32.Windows[65552] = {0, 0, 1920, 1080};
     EXPECT_FALSE(program.Start(commandLine)) << commandLine;
     EXPECT_EQ(program.runtime.LoadedForms().size(), 0u) << commandLine;
     EXPECT_EQ(program.log.IndexOf("SetParent"), -1) << commandLine;
     EXPECT_EQ(program.log.IndexOf("SetWindowPos"), -1) << commandLine;
   }
+  // The host goes while the preview starts.
+  Program program;
+  program.win32.Windows[1234] = {0, 0, 152, 112};
+  program.win32.HostGoesBeforeSetParent = true;
+  EXPECT_FALSE(program.Start("/p 1234"));
+  EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
+  EXPECT_EQ(program.log.IndexOf("SetWindowPos"), -1);
+  EXPECT_TRUE(program.backend.QuitRequested);
 }
 
 TEST(Main, TheConfigurationShowsTheDialogModelessWithTheTitle) {
