@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/basWin32API.h"
+#include "saver/schedule.h"
 #include "startup/shared.h"
 
 namespace vss {
@@ -57,12 +58,22 @@ void frmMain::Form_Load() {
   RandomDelay = 0;
 
   if (module_.Mode == RunMode::Saver) {
+    const std::optional<SoundSchedule> recalled = RecallSchedule();
     SoundData = module_.Runtime.LoadResData(SoundResourceId, "WAVE");
     if (module_.DelayRandom == False) {
-      module_.Win32.PlaySoundA(SoundAddress(), 0,
-                               SND_ASYNC | SND_NODEFAULT | SND_MEMORY | SND_LOOP);
+      if (!(recalled && recalled->LoopStopped)) {
+        module_.Win32.PlaySoundA(SoundAddress(), 0,
+                                 SND_ASYNC | SND_NODEFAULT | SND_MEMORY | SND_LOOP);
+      }
+    } else if (recalled) {
+      RandomDelay = recalled->RandomDelay;
     } else {
       DrawRandomDelay();
+    }
+    if (recalled) {
+      IntervalElapsed = recalled->IntervalElapsed;
+      RandomElapsed = recalled->RandomElapsed;
+      LoopStopped = recalled->LoopStopped;
     }
     module_.Win32.ShowCursor(0);
   }
@@ -101,10 +112,15 @@ void frmMain::tmrTimer_Timer() {
         module_.DelayRandom == False) {
       module_.Win32.PlaySoundA(nullptr, 0, SND_MEMORY);
       IntervalElapsed = 0;
+      LoopStopped = true;
     } else if (RandomElapsed == MulLng(RandomDelay, interval) && module_.DelayRandom != False) {
       module_.Win32.PlaySoundA(SoundAddress(), 0, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
       DrawRandomDelay();
       RandomElapsed = 0;
+    }
+    if (module_.Schedule != nullptr) {
+      module_.Schedule->Keep({module_.DelayInterval, module_.DelayRandom, IntervalElapsed,
+                              RandomElapsed, RandomDelay, LoopStopped});
     }
   }
 
@@ -114,6 +130,24 @@ void frmMain::tmrTimer_Timer() {
   const float y = CSng((static_cast<double>(me.Height()) - picture->Height()) / 2.0);
   me.PaintPicture(*picture, x, y, static_cast<float>(picture->Width()),
                   static_cast<float>(picture->Height()));
+}
+
+// A kept schedule counts only for the options it was kept with, and only
+// while its counters can still meet their targets.
+std::optional<SoundSchedule> frmMain::RecallSchedule() const {
+  if (module_.Schedule == nullptr) return std::nullopt;
+  std::optional<SoundSchedule> kept = module_.Schedule->Recall();
+  if (!kept || kept->DelayInterval != module_.DelayInterval ||
+      kept->DelayRandom != module_.DelayRandom || kept->IntervalElapsed < 0 ||
+      kept->RandomElapsed < 0) {
+    return std::nullopt;
+  }
+  const bool meets = kept->DelayRandom == False
+                         ? kept->IntervalElapsed < MulLng(TickMilliseconds, kept->DelayInterval)
+                         : kept->RandomDelay >= 10 && kept->RandomDelay <= 7200 &&
+                               kept->RandomElapsed < MulLng(TickMilliseconds, kept->RandomDelay);
+  if (!meets) return std::nullopt;
+  return kept;
 }
 
 void frmMain::DrawRandomDelay() {

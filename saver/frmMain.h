@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/runtime.h"
+#include "saver/schedule.h"
 
 namespace vss {
 
@@ -41,10 +43,13 @@ class frmMain : public platform::FormModule {
   // pointer position passes 32767 twips.
   std::int32_t LastMouseX = 0;
   std::int32_t LastMouseY = 0;
+  // The continuous play has been stopped (kept for a restarted run).
+  bool LoopStopped = false;
 
  private:
   void DismissInSaverMode();
   void DrawRandomDelay();
+  std::optional<SoundSchedule> RecallSchedule() const;
   const std::uint8_t* SoundAddress() const;
 
   Shared& module_;

@@ -14,6 +14,7 @@ namespace vss {
 
 class frmMain;
 class frmOptions;
+class ScheduleMemory;
 
 enum class RunMode : std::int32_t { None = 0, Saver = 1, Configure = 2, Preview = 4 };
 
@@ -39,6 +40,8 @@ class Shared {
   platform::Rect ScreenRect;
   std::int32_t DelayInterval = 0;
   Boolean DelayRandom = False;
+  // Set only by a host that restarts the saver within one blanking.
+  ScheduleMemory* Schedule = nullptr;
 
   std::unique_ptr<vss::frmMain> frmMain;
   std::unique_ptr<vss::frmOptions> frmOptions;

@@ -296,3 +296,62 @@ TEST(Dismissal, ThePreviewIgnoresInputAndUnloadsQuietly) {
 
 }  // namespace
 }  // namespace vss::test
+
+namespace vss::test {
+namespace {
+
+struct Memory : ScheduleMemory {
+  std::optional<SoundSchedule> kept;
+  std::optional<SoundSchedule> Recall() override { return kept; }
+  void Keep(const SoundSchedule& schedule) override { kept = schedule; }
+};
+
+// A run of the saver for a host that restarts it within one blanking.
+struct SaverRun : Program {
+  SaverRun(Memory& memory, const char* interval, const char* random) {
+    module.Schedule = &memory;
+    Store("Delay Interval", interval);
+    Store("Delay Random", random);
+    runtime.RandomValues = {0.0f, 0.0f};  // delays of 10 Ticks
+    Start("/s");
+  }
+  std::size_t Count(const char* call) const { return log.Matching(call).size(); }
+};
+
+TEST(Restart, AFinishedLoopStaysFinishedAndAnUnfinishedOneKeepsItsTime) {
+  Memory memory;
+  {
+    SaverRun first(memory, "10", "0");  // Tick 1
+    for (int tick = 2; tick <= 4; ++tick) first.Tick();
+  }
+  SaverRun second(memory, "10", "0");  // Tick 5: the loop goes on
+  EXPECT_EQ(second.Count("PlaySoundA(sound,0,15)"), 1u);
+  for (int tick = 6; tick < 10; ++tick) second.Tick();
+  EXPECT_EQ(second.Count("PlaySoundA(null,0,4)"), 0u);
+  second.Tick();  // Tick 10 of the blanking
+  EXPECT_EQ(second.Count("PlaySoundA(null,0,4)"), 1u);
+
+  SaverRun third(memory, "10", "0");
+  EXPECT_EQ(third.Count("PlaySoundA(sound"), 0u);
+
+  SaverRun otherChoice(memory, "20", "0");
+  EXPECT_EQ(otherChoice.Count("PlaySoundA(sound,0,15)"), 1u);
+}
+
+TEST(Restart, TheRandomCountdownGoesOn) {
+  Memory memory;
+  {
+    SaverRun first(memory, "120", "-1");  // a delay of 10; Tick 1
+    for (int tick = 2; tick <= 6; ++tick) first.Tick();
+  }
+  SaverRun second(memory, "120", "-1");  // Tick 7
+  EXPECT_EQ(second.Count("Randomize"), 0u);
+  second.Tick();
+  second.Tick();
+  EXPECT_EQ(second.Count("PlaySoundA(sound,0,7)"), 0u);
+  second.Tick();  // Tick 10
+  EXPECT_EQ(second.Count("PlaySoundA(sound,0,7)"), 1u);
+}
+
+}  // namespace
+}  // namespace vss::test
