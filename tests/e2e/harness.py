@@ -480,17 +480,9 @@ class Session:
         _live_sessions.add(self)
         self.work = tempfile.mkdtemp(prefix="vss-e2e-%s." % self.name)
         self._start_xvfb()
-        template = subprocess.run([os.path.join(HERE, "wine-prefix.sh")], check=True,
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                  text=True).stdout.strip()
         prefix = os.path.join(self.work, "prefix")
-        # Hard links make the copy instant; the registry files, which Wine
-        # rewrites in place, get real copies.
-        subprocess.run(["cp", "-al", template, prefix], check=True)
-        for f in os.listdir(prefix):
-            if f.endswith(".reg"):
-                os.unlink(os.path.join(prefix, f))
-                shutil.copy2(os.path.join(template, f), os.path.join(prefix, f))
+        subprocess.run([os.path.join(HERE, "..", "..", "scripts", "wine-prefix.sh"), prefix],
+                       check=True, stdout=subprocess.DEVNULL)
         env = {k: v for k, v in os.environ.items() if not k.startswith("WINE")}
         env.update(WINEPREFIX=prefix, DISPLAY=self.display, WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=")
