@@ -11,6 +11,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox
   libx11-dev libxext-dev libxrandr-dev libxfixes3
+  libgtk-3-dev pkg-config
 )
 
 missing=()
