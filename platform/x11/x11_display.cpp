@@ -1,6 +1,7 @@
 #include "platform/x11/x11_display.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xresource.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
@@ -131,11 +132,16 @@ bool Connection::HasWindowManager() const {
 
 Cursor Connection::InvisibleCursor() {
   if (invisible_ == 0) {
+    // Through XCB: Xlib's own call first loads libXcursor and searches the
+    // cursor themes on disk, which costs the first frame tens of ms.
     const char none[1] = {0};
     Pixmap blank = XCreateBitmapFromData(display_, root_, none, 1, 1);
-    XColor black{};
-    invisible_ = XCreatePixmapCursor(display_, blank, blank, &black, &black, 0, 0);
+    xcb_connection_t* xcb = XGetXCBConnection(display_);
+    const xcb_cursor_t cursor = xcb_generate_id(xcb);
+    xcb_create_cursor(xcb, cursor, static_cast<xcb_pixmap_t>(blank),
+                      static_cast<xcb_pixmap_t>(blank), 0, 0, 0, 0, 0, 0, 0, 0);
     XFreePixmap(display_, blank);
+    invisible_ = cursor;
   }
   return invisible_;
 }

@@ -104,15 +104,14 @@ Renderer::Cached& Renderer::ImageOf(const runtime::DrawOp& op) {
     cache_.erase(oldest);
   }
   const int width = std::abs(op.Width), height = std::abs(op.Height);
-  const std::vector<std::uint32_t> pixels = ScalePicture(op.Picture, op.Width, op.Height);
   Cached cached{bits,  op.Width, op.Height, nullptr, std::make_unique<XShmSegmentInfo>(),
                 false, uses_};
   cached.image = CreateImage(width, height, *cached.segment, cached.shared);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      XPutPixel(cached.image, x, y, PixelOf(pixels[static_cast<std::size_t>(y) * width + x]));
-    }
-  }
+  XImage* image = cached.image;
+  ScalePicture(op.Picture, op.Width, op.Height,
+               [this, image, width](int y, const std::uint32_t* row) {
+                 for (int x = 0; x < width; ++x) XPutPixel(image, x, y, PixelOf(row[x]));
+               });
   cache_.push_back(std::move(cached));
   return cache_.back();
 }

@@ -41,45 +41,56 @@ std::vector<std::vector<Tap>> Taps(int source, int target, bool mirrored) {
 
 std::uint32_t Channel(std::uint32_t rgb, int shift) { return rgb >> shift & 0xFFu; }
 
-std::uint32_t Mix(const std::vector<Tap>& taps, const std::uint32_t* line, std::size_t stride) {
+struct Sum {
   std::uint32_t r = 0, g = 0, b = 0;
-  for (const Tap& tap : taps) {
-    const std::uint32_t rgb = line[static_cast<std::size_t>(tap.source) * stride];
-    r += Channel(rgb, 16) * tap.weight;
-    g += Channel(rgb, 8) * tap.weight;
-    b += Channel(rgb, 0) * tap.weight;
+  void Add(std::uint32_t rgb, std::uint32_t weight) {
+    r += Channel(rgb, 16) * weight;
+    g += Channel(rgb, 8) * weight;
+    b += Channel(rgb, 0) * weight;
   }
-  const std::uint32_t half = One / 2;
-  return (r + half) >> 16 << 16 | (g + half) >> 16 << 8 | (b + half) >> 16;
-}
+  std::uint32_t Rgb() const {
+    const std::uint32_t half = One / 2;
+    return (r + half) >> 16 << 16 | (g + half) >> 16 << 8 | (b + half) >> 16;
+  }
+};
 
 }  // namespace
 
-std::vector<std::uint32_t> ScalePicture(const runtime::Dib& picture, int width, int height) {
+void ScalePicture(const runtime::Dib& picture, int width, int height,
+                  const std::function<void(int y, const std::uint32_t* pixels)>& row) {
   const int sw = picture.Width(), sh = picture.Height();
   const int dw = std::abs(width), dh = std::abs(height);
-  std::vector<std::uint32_t> source(static_cast<std::size_t>(sw) * sh);
-  for (int y = 0; y < sh; ++y) {
-    for (int x = 0; x < sw; ++x) source[static_cast<std::size_t>(y) * sw + x] = picture.Rgb(x, y);
-  }
   const auto across = Taps(sw, dw, width < 0);
   const auto down = Taps(sh, dh, height < 0);
-  std::vector<std::uint32_t> rows(static_cast<std::size_t>(sh) * dw);
-  for (int y = 0; y < sh; ++y) {
-    for (int x = 0; x < dw; ++x) {
-      rows[static_cast<std::size_t>(y) * dw + x] =
-          Mix(across[static_cast<std::size_t>(x)], &source[static_cast<std::size_t>(y) * sw], 1);
-    }
-  }
-  std::vector<std::uint32_t> out(static_cast<std::size_t>(dw) * dh);
+  // Down first: each row of the result mixes a few source rows into one,
+  // then that row is mixed across.
+  std::vector<std::uint32_t> mixed(static_cast<std::size_t>(sw));
+  std::vector<std::uint32_t> out(static_cast<std::size_t>(dw));
   for (int y = 0; y < dh; ++y) {
-    for (int x = 0; x < dw; ++x) {
-      out[static_cast<std::size_t>(y) * dw + x] =
-          Mix(down[static_cast<std::size_t>(y)], &rows[static_cast<std::size_t>(x)],
-              static_cast<std::size_t>(dw));
+    const auto& rows = down[static_cast<std::size_t>(y)];
+    for (int x = 0; x < sw; ++x) {
+      Sum sum;
+      for (const Tap& tap : rows) sum.Add(picture.Rgb(x, tap.source), tap.weight);
+      mixed[static_cast<std::size_t>(x)] = sum.Rgb();
     }
+    for (int x = 0; x < dw; ++x) {
+      Sum sum;
+      for (const Tap& tap : across[static_cast<std::size_t>(x)]) {
+        sum.Add(mixed[static_cast<std::size_t>(tap.source)], tap.weight);
+      }
+      out[static_cast<std::size_t>(x)] = sum.Rgb();
+    }
+    row(y, out.data());
   }
-  return out;
+}
+
+std::vector<std::uint32_t> ScalePicture(const runtime::Dib& picture, int width, int height) {
+  std::vector<std::uint32_t> all;
+  all.reserve(static_cast<std::size_t>(std::abs(width)) * std::abs(height));
+  ScalePicture(picture, width, height, [&all, width](int, const std::uint32_t* pixels) {
+    all.insert(all.end(), pixels, pixels + std::abs(width));
+  });
+  return all;
 }
 
 }  // namespace vss::x11

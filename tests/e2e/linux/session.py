@@ -57,7 +57,10 @@ class NativeSession:
             shutil.rmtree(self.work, ignore_errors=True)
 
     def run(self, *args):
-        program = Program([self.program] + list(args), env=self.env, logdir=self.work)
+        return self.run_program([self.program] + list(args))
+
+    def run_program(self, argv):
+        program = Program(argv, env=self.env, logdir=self.work)
         self.programs.append(program)
         return program
 
