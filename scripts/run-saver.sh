@@ -1,44 +1,59 @@
 #!/usr/bin/env bash
-# Builds the Windows saver and runs it under Wine.
-#   scripts/run-saver.sh          the saver ("/s")
-#   scripts/run-saver.sh /c       the options dialog
-#   scripts/run-saver.sh /p       the preview, inside a small host window of ours
+# Builds the native Linux saver and runs it.
+#   scripts/run-saver.sh                  the saver, full screen (--fullscreen, /s)
+#   scripts/run-saver.sh --settings       the options dialog (/c)
+#   scripts/run-saver.sh --window-id ID   the preview inside window ID (/p ID);
+#                                         without ID, inside a small window of ours
+#   scripts/run-saver.sh --wine [/s|/c|/p]  the Windows .scr under Wine instead
 # With an X display it runs there until you dismiss it. Without one it runs on
-# a virtual display, saves screenshots and prints where they are.
+# a virtual display, saves two screenshots and prints where they are.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows
-
-scr="$root/build/windows/Vorlan Screen Saver 2.scr"
-host="$root/build/windows/tests/e2e/preview_host.exe"
-switch=${1:-/s}
-
-# A prefix of its own that persists, so settings chosen with /c are there
-# for the next /s.
-template=$(tests/e2e/wine-prefix.sh)
-export WINEPREFIX=${VSS_WINEPREFIX:-$HOME/.local/share/vorlan-screen-saver-2/wine}
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  cp -al "$template" "$WINEPREFIX" 2>/dev/null || cp -a "$template" "$WINEPREFIX"
-  for reg in "$WINEPREFIX"/*.reg; do
-    cp --remove-destination "$template/$(basename "$reg")" "$reg"
-  done
+if [ "${1:-}" = "--wine" ]; then
+  shift
+  exec scripts/run-saver-wine.sh "$@"
 fi
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
 
-command=("$scr" "$switch")
-case "$switch" in
-  /p|/P) command=("$host" host "$scr") ;;
+scripts/setup.sh
+cmake --preset native >/dev/null
+cmake --build --preset native >/dev/null
+program="$root/build/native/vorlan-screen-saver-2"
+
+args=("$@")
+[ ${#args[@]} -eq 0 ] && args=(--fullscreen)
+mode=saver
+case "${args[0]}" in
+  --settings|/c*|/C*) mode=settings ;;
+  --window-id|/p|/P) mode=preview ;;
 esac
 
+# A window of our own for a preview with no window given; it goes (and the
+# preview with it) when its input closes.
+host_pid=""
+start_host() {
+  exec 7> >(python3 -c '
+import os, sys
+sys.path.insert(0, sys.argv[1])
+from xclient import XClient
+c = XClient(os.environ["DISPLAY"])
+print(c.create_window(100, 100, 152, 112), flush=True)
+sys.stdin.read()
+' "$root/tests/e2e/linux" > "$1")
+  host_pid=$!
+  for _ in $(seq 1 100); do [ -s "$1" ] && break; sleep 0.05; done
+  args=(--window-id "$(cat "$1")")
+}
+
 if [ -n "${DISPLAY:-}" ]; then
-  wine "${command[@]}"
-  exit $?
+  if [ "$mode" = preview ] && [ ${#args[@]} -lt 2 ]; then
+    start_host "$(mktemp)"
+    "$program" "${args[@]}" || true
+    exec 7>&-
+    exit 0
+  fi
+  exec "$program" "${args[@]}"
 fi
 
 shots="$root/build/screenshots"
@@ -46,35 +61,37 @@ mkdir -p "$shots"
 exec 8<> <(:)
 Xvfb -displayfd 8 -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true' EXIT
+trap 'kill $xvfb 2>/dev/null || true' EXIT
 read -r -t 10 display <&8
 export DISPLAY=":$display"
 
-# The preview host takes commands on its input: give it a pipe that stays
-# open until this script ends.
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-exec 7<>"$fifo"
-rm -f "$fifo"
-wine "${command[@]}" <&7 >/dev/null 2>&1 &
-program=$!
+if [ "$mode" = preview ] && [ ${#args[@]} -lt 2 ]; then
+  start_host "$(mktemp)"
+fi
+"$program" "${args[@]}" &
+program_pid=$!
 for _ in $(seq 1 200); do
   xdotool search --name "Vorlan Screen Saver 2|Preview" >/dev/null 2>&1 && break
   sleep 0.1
 done
 sleep 1.5
-name=$(printf '%s' "$switch" | tr -dc 'a-z')
-import -window root "$shots/${name:-s}-1.png"
-sleep 0.6
-import -window root "$shots/${name:-s}-2.png"
-echo "screenshots: $shots/${name:-s}-1.png $shots/${name:-s}-2.png"
+import -window root "$shots/native-$mode-1.png"
+# The second one shows the other frame (the dialog never changes).
+for _ in $(seq 1 15); do
+  sleep 0.2
+  import -window root "$shots/native-$mode-2.png"
+  [ "$mode" = settings ] && break
+  [ "$(compare -metric AE "$shots/native-$mode-1.png" "$shots/native-$mode-2.png" null: 2>&1)" != 0 ] && break
+done
+echo "screenshots: $shots/native-$mode-1.png $shots/native-$mode-2.png"
 # Dismiss it as a user would; the dialog has no key of its own for that.
-case "$switch" in
-  /c*|/C*) xdotool key alt+c ;;
-  /p|/P) kill "$program" 2>/dev/null || true ;;
+case "$mode" in
+  settings) xdotool key alt+c ;;
+  preview) [ -n "$host_pid" ] && exec 7>&- ;;
   *) xdotool mousemove 100 100 mousemove 120 120 key space ;;
 esac
 for _ in $(seq 1 100); do
-  kill -0 "$program" 2>/dev/null || break
+  kill -0 "$program_pid" 2>/dev/null || break
   sleep 0.1
 done
+kill "$program_pid" 2>/dev/null || true
