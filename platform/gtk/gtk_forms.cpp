@@ -588,10 +588,24 @@ void ShowError(runtime::Form& owner, const std::string& title, const std::string
     return;
   }
   auto* form = dynamic_cast<FormWindow*>(owner.Peer());
+  // GNOME's message: the first paragraph as the bold primary text.
+  const std::size_t split = text.find("\n\n");
+  const std::string primary = text.substr(0, split);
   GtkWidget* box = api->gtk_message_dialog_new(
       form != nullptr ? form->Window() : nullptr,
       static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
+      GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", primary.c_str());
+  if (split != std::string::npos) {
+    api->gtk_message_dialog_format_secondary_text(As<GtkMessageDialog>(box), "%s",
+                                                  text.substr(split + 2).c_str());
+  }
+  // GTK 3 no longer draws the message type's icon by itself.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GtkWidget* icon = api->gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG);
+  api->gtk_widget_show(icon);
+  api->gtk_message_dialog_set_image(As<GtkMessageDialog>(box), icon);
+#pragma GCC diagnostic pop
   api->gtk_window_set_title(As<GtkWindow>(box), title.c_str());
   api->gtk_dialog_run(As<GtkDialog>(box));
   api->gtk_widget_destroy(box);
