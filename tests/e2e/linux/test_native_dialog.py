@@ -1,9 +1,7 @@
-"""The native program's options dialog (GTK) driven by the keyboard alone on
-a private X display without a window manager: what its keys store in the
-settings file, what leaves the file alone, and that a dialog opened again
-shows what was stored (checked through what its keys then store).
-
-VSS_PROGRAM names the program. Python standard library only."""
+"""The options dialog (GTK) driven by the keyboard alone on a private X
+display without a window manager: what its keys store in the settings file,
+what leaves the file alone, and that a dialog opened again shows what was
+stored (checked through what its keys then store)."""
 
 import configparser
 import ctypes
@@ -11,11 +9,9 @@ import ctypes.util
 import os
 import shutil
 import subprocess
-import tempfile
 import unittest
 
-from lib.display import Display
-from lib.process import Program, wait_for
+from session import NativeSession, wait_for
 
 TITLE = "Vorlan Screen Saver 2"
 INTERVAL, RANDOM = "Delay Interval", "Delay Random"
@@ -96,18 +92,16 @@ class DialogTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.program = os.environ.get("VSS_PROGRAM")
-        if not cls.program:
-            raise RuntimeError("VSS_PROGRAM is not set; run the end-to-end tests through ctest")
-        cls.display = Display(1024, 768)
+        cls.session = NativeSession(1024, 768, sound_file=False).start()
+        cls.display = cls.session.display
+        cls.config = cls.session.env["XDG_CONFIG_HOME"]
 
     @classmethod
     def tearDownClass(cls):
-        cls.display.close()
+        cls.session.close()
 
     def setUp(self):
-        self.config = tempfile.mkdtemp(prefix="vss-config.")
-        self.addCleanup(shutil.rmtree, self.config, ignore_errors=True)
+        shutil.rmtree(self.config, ignore_errors=True)
 
     def stored(self):
         """The [Options] of the settings file under XDG_CONFIG_HOME; {} when
@@ -137,9 +131,8 @@ class DialogTest(unittest.TestCase):
     def run_dialog(self, switch, keys):
         """Opens the dialog, presses the keys, waits for the program to end
         and returns what the store holds."""
-        env = dict(self.display.env, XDG_CONFIG_HOME=self.config, NO_AT_BRIDGE="1")
-        proc = Program([self.program, switch], env=env)
-        self.addCleanup(proc.kill)
+        proc = self.session.run(switch)
+        self.addCleanup(self.session.end_programs)
         try:
             window = wait_for(self.window, 30, what="the dialog's window")
             x, y, width, height = self.geometry(window)
@@ -162,8 +155,7 @@ class DialogTest(unittest.TestCase):
     def test_keys_store_what_the_dialog_shows_or_nothing(self):
         for switch, keys, after in CASES:
             with self.subTest(switch=switch, keys=keys):
-                shutil.rmtree(self.config)
-                os.mkdir(self.config)
+                shutil.rmtree(self.config, ignore_errors=True)
                 self.assertEqual(self.run_dialog(switch, keys), after)
 
     def test_the_dialog_opens_on_what_was_stored(self):
