@@ -191,7 +191,6 @@ class FormWindow final : public runtime::FormPeer {
       controls[i]->Attach(std::move(peer));
     }
     SetIcon();
-    LimitHeight();
     api->gtk_widget_realize(window_);
   }
 
@@ -277,7 +276,10 @@ class FormWindow final : public runtime::FormPeer {
   }
 
   void Show() override {
-    if (window_ != nullptr) api->gtk_window_present(Window());
+    if (window_ == nullptr) return;
+    // Measured now, with what Form_Load put into the controls.
+    LimitHeight();
+    api->gtk_window_present(Window());
   }
 
   // A dialog holds controls only; drawing belongs to the saver's windows.
