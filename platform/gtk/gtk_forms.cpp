@@ -86,8 +86,6 @@ class ControlWidget final : public runtime::ControlPeer {
     }
   }
 
-  GtkWidget* Widget() const { return widget_; }
-
   void SetEnabled(bool enabled) override {
     if (widget_ != nullptr) api->gtk_widget_set_sensitive(widget_, enabled);
   }
@@ -187,7 +185,6 @@ class FormWindow final : public runtime::FormPeer {
       GtkWidget* noneChecked =
           design.Kind == ControlKind::OptionButton ? groups_[design.Container] : nullptr;
       auto peer = std::make_unique<ControlWidget>(*this, *controls[i], widgets_[i], noneChecked);
-      peers_.push_back(peer.get());
       controls[i]->Attach(std::move(peer));
     }
     SetIcon();
@@ -537,9 +534,8 @@ class FormWindow final : public runtime::FormPeer {
   }
 
   runtime::Form& form_;
-  std::vector<ControlDesign> designs_;  // in tab order, as Form::Controls
-  std::vector<GtkWidget*> widgets_;     // by the same index; null for timers
-  std::vector<ControlWidget*> peers_;
+  std::vector<ControlDesign> designs_;        // in tab order, as Form::Controls
+  std::vector<GtkWidget*> widgets_;           // by the same index; null for timers
   std::map<std::string, GtkWidget*> groups_;  // each container's hidden radio
   std::map<GtkWidget*, int> mnemonicOwners_;
   GtkWidget* window_ = nullptr;
