@@ -86,8 +86,6 @@ class ControlWidget final : public runtime::ControlPeer {
     }
   }
 
-  GtkWidget* Widget() const { return widget_; }
-
   void SetEnabled(bool enabled) override {
     if (widget_ != nullptr) api->gtk_widget_set_sensitive(widget_, enabled);
   }
@@ -187,11 +185,9 @@ class FormWindow final : public runtime::FormPeer {
       GtkWidget* noneChecked =
           design.Kind == ControlKind::OptionButton ? groups_[design.Container] : nullptr;
       auto peer = std::make_unique<ControlWidget>(*this, *controls[i], widgets_[i], noneChecked);
-      peers_.push_back(peer.get());
       controls[i]->Attach(std::move(peer));
     }
     SetIcon();
-    LimitHeight();
     api->gtk_widget_realize(window_);
   }
 
@@ -277,7 +273,10 @@ class FormWindow final : public runtime::FormPeer {
   }
 
   void Show() override {
-    if (window_ != nullptr) api->gtk_window_present(Window());
+    if (window_ == nullptr) return;
+    // Measured now, with what Form_Load put into the controls.
+    LimitHeight();
+    api->gtk_window_present(Window());
   }
 
   // A dialog holds controls only; drawing belongs to the saver's windows.
@@ -535,9 +534,8 @@ class FormWindow final : public runtime::FormPeer {
   }
 
   runtime::Form& form_;
-  std::vector<ControlDesign> designs_;  // in tab order, as Form::Controls
-  std::vector<GtkWidget*> widgets_;     // by the same index; null for timers
-  std::vector<ControlWidget*> peers_;
+  std::vector<ControlDesign> designs_;        // in tab order, as Form::Controls
+  std::vector<GtkWidget*> widgets_;           // by the same index; null for timers
   std::map<std::string, GtkWidget*> groups_;  // each container's hidden radio
   std::map<GtkWidget*, int> mnemonicOwners_;
   GtkWidget* window_ = nullptr;
@@ -588,10 +586,24 @@ void ShowError(runtime::Form& owner, const std::string& title, const std::string
     return;
   }
   auto* form = dynamic_cast<FormWindow*>(owner.Peer());
+  // GNOME's message: the first paragraph as the bold primary text.
+  const std::size_t split = text.find("\n\n");
+  const std::string primary = text.substr(0, split);
   GtkWidget* box = api->gtk_message_dialog_new(
       form != nullptr ? form->Window() : nullptr,
       static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
+      GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", primary.c_str());
+  if (split != std::string::npos) {
+    api->gtk_message_dialog_format_secondary_text(As<GtkMessageDialog>(box), "%s",
+                                                  text.substr(split + 2).c_str());
+  }
+  // GTK 3 no longer draws the message type's icon by itself.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GtkWidget* icon = api->gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG);
+  api->gtk_widget_show(icon);
+  api->gtk_message_dialog_set_image(As<GtkMessageDialog>(box), icon);
+#pragma GCC diagnostic pop
   api->gtk_window_set_title(As<GtkWindow>(box), title.c_str());
   api->gtk_dialog_run(As<GtkDialog>(box));
   api->gtk_widget_destroy(box);
