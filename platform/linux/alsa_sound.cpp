@@ -193,9 +193,23 @@ struct SoundPlayer::Impl {
   void Feed(snd_pcm_t* pcm, const Request& request) {
     const std::size_t frames = request.samples.size() / request.frameBytes;
     std::size_t position = 0;
-    auto progress = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
+    auto progress = start;
+    std::uint64_t sent = 0;
     while (!Cancelled(request)) {
       const bool written = position == frames;
+      // A device with no clock of its own (ALSA's null and file plug-ins)
+      // takes samples as fast as they come: stay at most half a second
+      // ahead of real time instead of looping at full speed.
+      const double early =
+          static_cast<double>(sent) / request.rate - 0.5 -
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (!written && early > 0) {
+        pollfd wake{wakeFd, POLLIN, 0};
+        ::poll(&wake, 1, std::min(PollMilliseconds, static_cast<int>(early * 1000) + 1));
+        progress = std::chrono::steady_clock::now();
+        continue;
+      }
       if (written) {
         // Now draining has nothing left to wait for, even where a plug-in
         // drains blocking; the file plug-in needs it to flush.
@@ -208,6 +222,7 @@ struct SoundPlayer::Impl {
             pcm, request.samples.data() + position * request.frameBytes, frames - position);
         if (count > 0) {
           position += static_cast<std::size_t>(count);
+          sent += static_cast<std::uint64_t>(count);
           if (position == frames && request.loop) position = 0;
           progress = std::chrono::steady_clock::now();
           continue;
