@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox
+  dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()
