@@ -32,9 +32,9 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
 endif()
 
 set(vss_program vorlan-screen-saver-2)
-# Until the Linux program is in the tree there is nothing to package.
+# Other Unix hosts build the core and its tests, but no program to package.
 if(NOT TARGET ${vss_program})
-  message(STATUS "No ${vss_program} target: no Debian package")
+  message(STATUS "No ${vss_program} on ${CMAKE_SYSTEM_NAME}: no Debian package")
   return()
 endif()
 set(vss_doc share/doc/${vss_program})

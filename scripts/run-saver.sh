@@ -19,15 +19,8 @@ switch=${1:-/s}
 
 # A prefix of its own that persists, so settings chosen with /c are there
 # for the next /s.
-template=$(tests/e2e/wine-prefix.sh)
-export WINEPREFIX=${VSS_WINEPREFIX:-$HOME/.local/share/vorlan-screen-saver-2/wine}
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  cp -al "$template" "$WINEPREFIX" 2>/dev/null || cp -a "$template" "$WINEPREFIX"
-  for reg in "$WINEPREFIX"/*.reg; do
-    cp --remove-destination "$template/$(basename "$reg")" "$reg"
-  done
-fi
+export WINEPREFIX
+WINEPREFIX=$(scripts/wine-prefix.sh "${VSS_WINEPREFIX:-$HOME/.local/share/vorlan-screen-saver-2/wine}")
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

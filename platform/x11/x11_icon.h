@@ -1,0 +1,12 @@
+// The program's icons (the icon resources) as the _NET_WM_ICON property
+// holds them: width, height and ARGB pixels for each size.
+#pragma once
+
+#include <vector>
+
+namespace vss::x11 {
+
+// Empty when no icon resource reads as a picture.
+std::vector<unsigned long> IconProperty();
+
+}  // namespace vss::x11

@@ -1,0 +1,17 @@
+// A picture scaled to the size it is drawn at, as 0x00RRGGBB pixels, rows
+// from the top: nearest neighbour along an axis that grows, so enlarged
+// pixels stay sharp, and the area average along one that shrinks, so a line
+// thinner than the reduction still shows in the preview.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "runtime/dib.h"
+
+namespace vss::x11 {
+
+// A negative width or height mirrors the picture along that axis.
+std::vector<std::uint32_t> ScalePicture(const runtime::Dib& picture, int width, int height);
+
+}  // namespace vss::x11
