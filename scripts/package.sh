@@ -8,13 +8,15 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
 # Only this run's packages, so the paths printed below are never stale.
 rm -rf build/native/packages build/windows/packages
-cmake --workflow --preset deb
-cmake --workflow --preset zip
 
+cmake --workflow --preset deb
 deb=$(echo build/native/packages/*.deb)
-zip=$(echo build/windows/packages/*.zip)
 echo "=== lintian $deb ==="
 lintian --fail-on error,warning "$deb"
+
+cmake --workflow --preset zip
+zip=$(echo build/windows/packages/*.zip)
+
 echo "=== packages ==="
 echo "$(pwd)/$deb"
 echo "$(pwd)/$zip"
