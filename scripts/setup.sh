@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxfixes3
   libgtk-3-dev pkg-config
+  dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()
