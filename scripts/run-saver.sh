@@ -58,8 +58,12 @@ done
 sleep 1.5
 name=$(printf '%s' "$switch" | tr -dc 'a-z')
 import -window root "$shots/${name:-s}-1.png"
-sleep 0.6
-import -window root "$shots/${name:-s}-2.png"
+# The second shows the next frame, up to a deadline (the dialog has none).
+for _ in $(seq 1 20); do
+  import -window root "$shots/${name:-s}-2.png"
+  cmp -s "$shots/${name:-s}-1.png" "$shots/${name:-s}-2.png" || break
+  sleep 0.1
+done
 echo "screenshots: $shots/${name:-s}-1.png $shots/${name:-s}-2.png"
 # Dismiss it as a user would; the dialog has no key of its own for that.
 case "$switch" in
