@@ -78,8 +78,8 @@ std::string Describe(HWND hwnd) {
                 "client=%ld,%ld parent=%llu visible=%d enabled=%d checked=%d "
                 "style=%08lx exstyle=%08lx pid=%lu",
                 Num(hwnd), Text(hwnd, true).c_str(), Text(hwnd, false).c_str(), wr.left, wr.top,
-                wr.right, wr.bottom, cr.right, cr.bottom, Num(parent), IsWindowVisible(hwnd) ? 1 : 0,
-                IsWindowEnabled(hwnd) ? 1 : 0,
+                wr.right, wr.bottom, cr.right, cr.bottom, Num(parent),
+                IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0,
                 static_cast<int>(Ask(hwnd, BM_GETCHECK, 0, 0)),
                 static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)), pid);
@@ -182,8 +182,7 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "host" && argc == 3) return RunHost(argv[2]);
   if (mode == "decoy" && argc == 4) {
-    g_top = Create(argv[2], argv[3], WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr,
-                   RGB(0, 96, 0));
+    g_top = Create(argv[2], argv[3], WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr, RGB(0, 96, 0));
     return Serve("decoy " + Describe(g_top));
   }
   if (mode == "find" && argc == 4) {
