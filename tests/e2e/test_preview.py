@@ -48,7 +48,7 @@ class PreviewTest(SessionCase):
                          (FORM_CLASS, "Preview", host.saver_pid, area["hwnd"]))
         self.assertEqual((child["rect"], child["client"]), (area["rect"], (152, 112)))
         self.assertTrue(child["style"] & WS_CHILD, child)
-        self.assertEqual(self.session.find_window(FORM_CLASS, "Preview")["count"], 0,
+        self.assertEqual(self.session.find_window(FORM_CLASS, "Preview")["exists"], 0,
                          "a top-level preview window is left behind")
 
         rect = area["rect"]

@@ -23,7 +23,6 @@ class StartupTest(SessionCase):
                     self.assertNoUserVisibleEffect(second, "a second start with %s" % (again,))
                     self.assertEqual(second.trace.calls("FindWindowA"), [])
                     self.assertTrue(first.running(), "the first ended when %s started" % (again,))
-                self.assertEqual(self.session.find_window()["count"], 1)
                 # Keyboard focus follows the pointer without a window manager.
                 if first_switch == "/c":
                     display.mouse_move((w["rect"][0] + w["rect"][2]) // 2,
@@ -38,7 +37,6 @@ class StartupTest(SessionCase):
         self.assertEndsQuietly(proc, "/s beside a saver window")
         finds = proc.trace.calls("FindWindowA")
         self.assertEqual([(c.arg_str(0), c.arg_str(1)) for c in finds], [(FORM_CLASS, APP_TITLE)])
-        self.assertNotEqual(finds[0].retval, 0)
         decoy.kill()
         self.assertNoUserVisibleEffect(proc, "/s beside a saver window")
 

@@ -10,7 +10,7 @@
 //         destroy   destroys the area on its own thread, as a host does
 //         quit      ends this process at once, leaving the windows to the system
 //   preview_host decoy CLASS CAPTION    a top-level window until stdin ends
-//   preview_host find CLASS CAPTION     FindWindowA's answer and the match count
+//   preview_host find CLASS CAPTION     FindWindowA's answer
 //   preview_host controls HANDLE        the windows inside a window
 //   preview_host stale | desktop        a handle that names no window | the
 //                                       desktop window's handle
@@ -75,28 +75,15 @@ std::string Describe(HWND hwnd) {
   const HWND parent = GetAncestor(hwnd, GA_PARENT);
   std::snprintf(buf, sizeof buf,
                 "hwnd=%llu exists=1 class=\"%s\" caption=\"%s\" rect=%ld,%ld,%ld,%ld "
-                "client=%ld,%ld parent=%llu toplevel=%d visible=%d enabled=%d checked=%d "
+                "client=%ld,%ld parent=%llu visible=%d enabled=%d checked=%d "
                 "style=%08lx exstyle=%08lx pid=%lu",
                 Num(hwnd), Text(hwnd, true).c_str(), Text(hwnd, false).c_str(), wr.left, wr.top,
                 wr.right, wr.bottom, cr.right, cr.bottom, Num(parent),
-                parent == GetDesktopWindow() ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0,
-                IsWindowEnabled(hwnd) ? 1 : 0,
+                IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0,
                 static_cast<int>(Ask(hwnd, BM_GETCHECK, 0, 0)),
                 static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)), pid);
   return buf;
-}
-
-struct Match {
-  const char* cls;
-  const char* caption;
-  int count;
-};
-
-BOOL CALLBACK CountMatch(HWND hwnd, LPARAM lp) {
-  auto* m = reinterpret_cast<Match*>(lp);
-  if (Text(hwnd, true) == m->cls && Text(hwnd, false) == m->caption) ++m->count;
-  return TRUE;
 }
 
 BOOL CALLBACK EmitChild(HWND hwnd, LPARAM) {
@@ -195,14 +182,11 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "host" && argc == 3) return RunHost(argv[2]);
   if (mode == "decoy" && argc == 4) {
-    g_top = Create(argv[2], argv[3], WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr,
-                   RGB(0, 96, 0));
+    g_top = Create(argv[2], argv[3], WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr, RGB(0, 96, 0));
     return Serve("decoy " + Describe(g_top));
   }
   if (mode == "find" && argc == 4) {
-    Match m{argv[2], argv[3], 0};
-    EnumWindows(CountMatch, reinterpret_cast<LPARAM>(&m));
-    Emit("found count=" + std::to_string(m.count) + " " + Describe(FindWindowA(argv[2], argv[3])));
+    Emit(Describe(FindWindowA(argv[2], argv[3])));
     return 0;
   }
   if (mode == "controls" && argc == 3) {

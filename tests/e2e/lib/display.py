@@ -80,8 +80,8 @@ class Image:
                         for y in range(self.height))
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
         with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n"
-                    + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
+            header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
                     + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
 
 

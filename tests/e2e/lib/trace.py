@@ -1,12 +1,11 @@
 """Wine's relay trace (WINEDEBUG=+timestamp,+pid,+relay), read from the file
 a program's stderr goes to: the calls of the functions named in the
-prefix's RelayInclude, with their arguments and return values."""
+prefix's RelayInclude, with their arguments."""
 
 import re
 
-_PREFIX = r"^(?:(?P<stamp>\d+\.\d+):)?(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):"
-_CALL_RE = re.compile(_PREFIX + r"Call (?P<dll>\w+)\.(?P<func>\w+)\((?P<args>.*)\) ret=[0-9a-f]+$")
-_RET_RE = re.compile(_PREFIX + r"Ret  (?P<dll>\w+)\.(?P<func>\w+)\(\) retval=(?P<retval>[0-9a-f]+)")
+_CALL_RE = re.compile(r"^(?:(?P<stamp>\d+\.\d+):)?(?:(?P<pid>[0-9a-f]{4,8}):)?[0-9a-f]{4,8}:"
+                      r"Call \w+\.(?P<func>\w+)\((?P<args>.*)\) ret=[0-9a-f]+$")
 
 
 def split_args(text):
@@ -31,15 +30,13 @@ def split_args(text):
 
 
 class Call:
-    """One traced call: `func`, arguments as text, `retval` once returned,
-    and `stamp`, Wine's own time of the call in seconds."""
+    """One traced call: `func`, arguments as text, and `stamp`, Wine's own
+    time of the call in seconds, which a busy reader cannot skew."""
 
     def __init__(self, m):
         self.stamp = float(m.group("stamp") or 0)
         self.pid = int(m.group("pid"), 16) if m.group("pid") else None
-        self.tid, self.func = m.group("tid"), m.group("func")
-        self.args = split_args(m.group("args"))
-        self.retval = None
+        self.func, self.args = m.group("func"), split_args(m.group("args"))
 
     def arg_ptr(self, i):
         """Argument i as a signed 64-bit value (handles, pointers)."""
@@ -65,8 +62,7 @@ class Trace:
     """The calls in a growing trace file, read up to its last whole line."""
 
     def __init__(self, path):
-        self.path, self._offset, self._calls, self._open = path, 0, [], {}
-        self.other = []  # the last lines that are not calls
+        self.path, self._offset, self._calls = path, 0, []
 
     def calls(self, func=None, pid=None):
         with open(self.path, "rb") as f:
@@ -75,18 +71,9 @@ class Trace:
         end = data.rfind(b"\n") + 1
         self._offset += end
         for line in data[:end].decode("latin-1").splitlines():
-            line = line.rstrip("\r")
-            m = _CALL_RE.match(line)
+            m = _CALL_RE.match(line.rstrip("\r"))
             if m:
-                call = Call(m)
-                self._calls.append(call)
-                self._open.setdefault((call.tid, call.func), []).append(call)
-                continue
-            m = _RET_RE.match(line)
-            if m and self._open.get((m.group("tid"), m.group("func"))):
-                self._open[(m.group("tid"), m.group("func"))].pop().retval = int(m.group("retval"), 16)
-            elif not m:
-                self.other = (self.other + [line])[-15:]
+                self._calls.append(Call(m))
         return [c for c in self._calls
                 if (func is None or c.func == func) and (pid is None or c.pid == pid)]
 

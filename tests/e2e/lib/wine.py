@@ -75,7 +75,7 @@ class WineProcess(Program):
                 return call
             raise AssertionError("the program ended (code %s) without %s\ntrace:\n%s\n%s"
                                  % (self.proc.returncode, what, self.trace.describe(),
-                                    "\n".join(self.trace.other)))
+                                    self.stderr_tail()))
         return wait_for(probe, timeout, what=what)
 
     def read_reply(self, timeout=30):
@@ -215,7 +215,7 @@ class WineSession:
     # -- windows as Windows sees them
 
     def find_window(self, cls=FORM_CLASS, caption=APP_TITLE):
-        """FindWindowA's answer, with `count`, the number of matching windows."""
+        """FindWindowA's answer, described."""
         return parse_window(self.helper("find", cls, caption)[1][0])
 
     def wait_window(self, cls=FORM_CLASS, caption=APP_TITLE, timeout=60):
