@@ -123,12 +123,12 @@ int main(int argc, char** argv) {
   module.Schedule = schedule.get();
   runtime.Start([&module] { module.Main(); });
   // A host's signal closes the forms as a close request would (the sound
-  // stops), then ends the process by that signal.
-  int ended = 0;
-  backend.Run([&runtime, &ended] {
-    ended = vss::posix::EndSignals::Take();
+  // stops), then ends the process by that signal, also when the host's
+  // window went first.
+  backend.Run([&runtime] {
+    vss::posix::EndSignals::Take();
     for (vss::runtime::Form* form : runtime.LoadedForms()) form->CloseRequested();
   });
-  if (ended != 0) vss::posix::EndSignals::Reraise(ended);
+  if (const int signal = vss::posix::EndSignals::Take()) vss::posix::EndSignals::Reraise(signal);
   return 0;
 }

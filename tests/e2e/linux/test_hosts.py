@@ -1,8 +1,8 @@
-"""The program as the Debian package installs it, run by the real hosts on
-Xvfb: the XScreenSaver daemon on two X screens (which it takes as two
-monitors; it starts no hack as root, so it runs as nobody when the test is
-root) and xsecurelock. Each saver's ALSA output goes to a file named by its
-pid (the file plug-in's pipe runs in the saver's child)."""
+# The program as the Debian package installs it, run by the real hosts on
+# Xvfb: the XScreenSaver daemon on two X screens (which it takes as two
+# monitors; it starts no hack as root, so it runs as nobody when the test is
+# root) and xsecurelock. Each saver's ALSA output goes to a file named by its
+# pid (the file plug-in's pipe runs in the saver's child).
 
 import glob
 import os
@@ -23,21 +23,14 @@ from lib.process import Program  # noqa: E402
 
 ASOUNDRC = 'pcm.!default { type file; slave.pcm "null"; file "|cat >>%s/$PPID.raw"; format "raw" }\n'
 FORKED = re.compile(r'(\d+): forked "([^"]*)" in pid (\d+) on window (0x[0-9a-f]+)')
-SETTINGS = """mode: one
-selected: 0
-lock: False
-fade: False
-unfade: False
-cycle: %s
-programs: %s --root --continuous --interval 5 \\n\\
-
-"""
+SETTINGS = ("mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\ncycle: %s\n"
+            "programs: %s --root --continuous --interval 5\n")
 AS_USER = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.getuid() == 0 else []
 
 
+# A temporary home (with the .asoundrc), runtime folder and sound folder for
+# the user the host runs as, on a display of its own.
 class Host:
-    """A temporary home (with the .asoundrc), runtime folder and sound folder
-    for the user the host runs as, on a display of its own."""
 
     def __init__(self, screens):
         self.work = tempfile.mkdtemp(prefix="vss-host-")
@@ -46,9 +39,8 @@ class Host:
         self.home, self.run, self.sounds = (os.path.join(self.work, d) for d in ("home", "run", "sounds"))
         for d in (self.home, self.run, self.sounds):
             os.makedirs(d, mode=0o700)
-        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
-            f.write(ASOUNDRC % self.sounds)
-        self.own(self.home, self.run, self.sounds)
+        self.write(".asoundrc", ASOUNDRC % self.sounds)
+        self.own(self.run, self.sounds)
         self.display = Display(800, 600, logdir=self.work, screens=screens)
         self.frames = Frames(MEDIA_DIR)
         self.env = ["env", "-i", "PATH=/usr/bin:/bin", "HOME=" + self.home,
@@ -57,9 +49,12 @@ class Host:
 
     def own(self, *paths):
         if AS_USER:
-            for path in paths:
-                for p in [path] + glob.glob(path + "/**", recursive=os.path.isdir(path)):
-                    os.chown(p, 65534, 65534)
+            subprocess.run(["chown", "-R", "nobody:nogroup"] + list(paths), check=True)
+
+    def write(self, name, text):
+        with open(os.path.join(self.home, name), "w") as f:
+            f.write(text)
+        self.own(self.home)
 
     def start(self, *argv):
         program = Program(AS_USER + self.env + list(argv), logdir=self.work)
@@ -72,14 +67,13 @@ class Host:
         self.display.close()
         shutil.rmtree(self.work, ignore_errors=True)
 
-    def sound(self):
-        """Bytes played, by the pid of the saver that played them."""
+    def sound(self):  # bytes played, by the pid of the saver that played them
         return {int(os.path.basename(p)[:-4]): os.path.getsize(p)
                 for p in glob.glob(os.path.join(self.sounds, "*.raw"))}
 
+    # Whether each frame, once both have shown on that screen, lies in its
+    # middle (within the rounding of a half-pixel centre).
     def frames_centred(self, screen):
-        """Whether each frame, once both have shown on that screen, lies in
-        its middle (within the rounding of a half-pixel centre)."""
         seen = {}
 
         def both():
@@ -122,12 +116,8 @@ class XScreenSaverTest(unittest.TestCase):
     def forked(self):
         return FORKED.findall(read(self.daemon.stderr_path))
 
-    def blank(self, cycle):
-        """Activates with that cycle; the pids of the savers it forked."""
-        settings = os.path.join(self.host.home, ".xscreensaver")
-        with open(settings, "w") as f:
-            f.write(SETTINGS % (cycle, self.host.pkg.program))
-        self.host.own(settings)
+    def blank(self, cycle):  # activates with that cycle; the pids of the savers
+        self.host.write(".xscreensaver", SETTINGS % (cycle, self.host.pkg.program))
         before = len(self.forked())
         wait_for(lambda: self.command("-activate"), 30, what="the daemon to blank")
         self.addCleanup(self.unblank)
@@ -144,9 +134,9 @@ class XScreenSaverTest(unittest.TestCase):
         log = read(self.daemon.stderr_path).splitlines()
         self.assertEqual([line for line in log if re.search("crash|abnormal", line)], [])
 
+    # Both monitors' kept schedules of this blanking, and no other blanking's
+    # files, are there; both say the loop has ended.
     def loop_stopped(self):
-        """Both monitors' kept schedules of this blanking, and no other
-        blanking's files, are there; both say the loop has ended."""
         gfx = re.findall(r"pid (\d+): launched xscreensaver-gfx", read(self.daemon.stderr_path))[-1]
         files = glob.glob(os.path.join(self.host.run, "*", "*"))
         kept = [k for k in files if "-schedule-" in k and ".new" not in k]
