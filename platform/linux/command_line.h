@@ -2,6 +2,7 @@
 // Windows-style command text the behaviour reads.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,20 @@ struct CommandLine {
   enum class Action { Run, Help, Version, UsageError } action = Action::Run;
   std::string commandText;  // for Run: the text the behaviour reads
   std::string message;      // for UsageError: one line for stderr
+  // XScreenSaver's "hack" mode: the saver on the host's window (found as
+  // its vroot.h finds it), with no window, input or cursor of its own.
+  bool root = false;
+  // Settings-file values ("Options" section, by key) that this run reads
+  // instead of the stored ones.
+  std::map<std::string, std::string> settings;
 };
 
-// args without argv[0]. Words not starting with "--" are Windows-style and
-// pass through joined by single spaces; they cannot be mixed with the
-// "--" options, and at most one mode option may be given.
-CommandLine ParseCommandLine(const std::vector<std::string>& args);
+// args without argv[0]; hostWindow: XSCREENSAVER_WINDOW is set, which
+// makes a run without a mode option a hack. Words not starting with "--"
+// (but XScreenSaver's "-root") are Windows-style and pass through joined by single spaces; they
+// cannot be mixed with the "--" options, and at most one mode option may be given
+// ("--window-id" wins over "--root", as the settings' preview adds it).
+CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWindow = false);
 
 // Texts for standard output; the caller adds the final newline.
 std::string HelpText();

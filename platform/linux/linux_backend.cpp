@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "platform/gtk/gtk_forms.h"
+#include "platform/linux/signals.h"
 
 namespace vss::native {
 
@@ -44,29 +45,33 @@ std::string LockPath(const std::string& title) {
 }  // namespace
 
 LinuxBackend::LinuxBackend(x11::Connection& connection, x11::FormWindows& windows,
-                           std::string commandText)
+                           std::string commandText, std::map<std::string, std::string> settings)
     : connection_(connection),
       windows_(windows),
       loop_(connection),
       commandText_(std::move(commandText)),
+      overrides_(std::move(settings)),
       settings_(posix::SettingsFile::ConfigHome()) {}
 
 LinuxBackend::~LinuxBackend() {
   if (lock_ >= 0) close(lock_);
 }
 
-void LinuxBackend::Run() {
+void LinuxBackend::Run(const std::function<void()>& ended) {
   if (quit_) return;
   if (gtk_) {
     gtk::Run();
-  } else {
-    loop_.Run();
+    return;
   }
+  const int signals = posix::EndSignals::Install();
+  if (signals >= 0) loop_.Watch(signals, ended);
+  loop_.Run();
 }
 
 // A lock on a file that the kernel lets go with the process, however it
 // ends; a lock that cannot be taken for any other reason is no instance.
 bool LinuxBackend::ClaimInstance(const std::string& title) {
+  if (windows_.Host()) return false;
   lock_ = open(LockPath(title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lock_ < 0) return false;
   if (flock(lock_, LOCK_EX | LOCK_NB) == 0) return false;
@@ -77,7 +82,8 @@ bool LinuxBackend::ClaimInstance(const std::string& title) {
 }
 
 runtime::ScreenMetrics LinuxBackend::Screen() {
-  const runtime::PixelRect monitor = connection_.PrimaryMonitor();
+  const runtime::PixelRect monitor =
+      windows_.Host() ? windows_.Host()->place : connection_.PrimaryMonitor();
   const int dpi = connection_.PixelsPerInch();
   return {monitor.right - monitor.left, monitor.bottom - monitor.top, dpi, dpi};
 }
@@ -105,6 +111,10 @@ runtime::ResourceBytes LinuxBackend::FindResource(const runtime::ResourceType& t
 std::optional<std::string> LinuxBackend::ReadSetting(const std::string& app,
                                                      const std::string& section,
                                                      const std::string& key) {
+  if (section == "Options") {
+    const auto given = overrides_.find(key);
+    if (given != overrides_.end()) return given->second;
+  }
   return settings_.Read(app, section, key);
 }
 

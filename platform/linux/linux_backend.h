@@ -1,9 +1,13 @@
 // The forms runtime's backend for the native Linux program: the instance
 // lock, the command line, the screen and the saver's windows on X11, dialog
-// forms in GTK, the compiled-in resources, the settings file, the clock and
-// the end of the process.
+// forms in GTK, the compiled-in resources, the settings file (with the
+// values the command line puts in its place), the clock and the end of the
+// process. A hack (FormWindows::Host) claims no instance: one runs on each
+// monitor.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -18,13 +22,16 @@ namespace vss::native {
 
 class LinuxBackend final : public runtime::Backend {
  public:
-  LinuxBackend(x11::Connection& connection, x11::FormWindows& windows, std::string commandText);
+  // settings: values of the "Options" section read instead of the file's.
+  LinuxBackend(x11::Connection& connection, x11::FormWindows& windows, std::string commandText,
+               std::map<std::string, std::string> settings);
   ~LinuxBackend() override;
   LinuxBackend(const LinuxBackend&) = delete;
   LinuxBackend& operator=(const LinuxBackend&) = delete;
 
   // The native loop (X11's, or GTK's once a dialog is open) until Quit.
-  void Run();
+  // In X11's, a signal that ends savers (posix::EndSignals) calls ended.
+  void Run(const std::function<void()>& ended);
 
   bool ClaimInstance(const std::string& title) override;
   std::string CommandLine() override { return commandText_; }
@@ -46,6 +53,7 @@ class LinuxBackend final : public runtime::Backend {
   x11::FormWindows& windows_;
   x11::EventLoop loop_;
   std::string commandText_;
+  std::map<std::string, std::string> overrides_;
   posix::SettingsFile settings_;
   int lock_ = -1;
   bool gtk_ = false;

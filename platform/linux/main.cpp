@@ -1,7 +1,12 @@
 // The native Linux program: the command line in the Linux hosts' words,
-// then Main on the forms runtime over X11, ALSA and the settings file.
+// then Main on the forms runtime over X11, ALSA and the settings file. A
+// hack also keeps its sound schedule for the host's restarts and shares one
+// voice with the other monitors' savers of its blanking.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,19 +14,56 @@
 #include "startup/basMain.h"
 
 #include "platform/linux/alsa_sound.h"
+#include "platform/linux/blanking.h"
 #include "platform/linux/command_line.h"
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/signals.h"
 #include "platform/x11/x11_api.h"
 
 namespace {
 
 class AlsaOutput final : public vss::x11::SoundOutput {
  public:
-  void Play(const std::uint8_t* riffImage, bool loop) override { player_.Play(riffImage, loop); }
-  void Stop() override { player_.Stop(); }
+  void Play(const std::uint8_t* riffImage, bool loop) override {
+    if (voice_) {
+      voice_->Play(riffImage, loop);
+    } else {
+      player_.Play(riffImage, loop);
+    }
+  }
+  void Stop() override {
+    if (voice_) {
+      voice_->Stop();
+    } else {
+      player_.Stop();
+    }
+  }
+  void Share(const std::string& lockPath) {
+    voice_ = std::make_unique<vss::posix::SharedVoice>(player_, lockPath);
+  }
 
  private:
   vss::posix::SoundPlayer player_;
+  std::unique_ptr<vss::posix::SharedVoice> voice_;
+};
+
+// The files a hack shares with the other savers of its blanking, named by
+// the blanking and, for the schedule, by the monitor it covers.
+struct Blanking {
+  std::string prefix;  // empty: none can be told
+
+  Blanking() {
+    const std::string folder = vss::posix::RuntimeFolder();
+    const std::string host = vss::posix::ProcessKey(getppid());
+    if (folder.empty() || host.empty()) return;
+    vss::posix::RemoveStale(folder);
+    prefix = folder + "/" + host + "-";
+  }
+  std::string Schedule(int screen, const vss::runtime::PixelRect& place) const {
+    return prefix + "schedule-" + std::to_string(screen) + "-" + std::to_string(place.left) + "-" +
+           std::to_string(place.top) + "-" + std::to_string(place.right - place.left) + "x" +
+           std::to_string(place.bottom - place.top);
+  }
 };
 
 void PrintText(std::FILE* stream, const std::string& text) {
@@ -33,8 +75,9 @@ void PrintText(std::FILE* stream, const std::string& text) {
 
 int main(int argc, char** argv) {
   using Action = vss::posix::CommandLine::Action;
-  const vss::posix::CommandLine command =
-      vss::posix::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
+  const vss::posix::CommandLine command = vss::posix::ParseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), hostWindow != nullptr && *hostWindow != 0);
   switch (command.action) {
     case Action::Help:
       PrintText(stdout, vss::posix::HelpText());
@@ -58,13 +101,34 @@ int main(int argc, char** argv) {
   }
   AlsaOutput sound;
   vss::x11::FormWindows windows;
-  vss::native::LinuxBackend backend(*connection, windows, command.commandText);
+  std::unique_ptr<vss::posix::ScheduleFile> schedule;
+  if (command.root) {
+    // A host that has taken its window back wants no saver.
+    const auto host = vss::x11::WatchHostWindow(*connection);
+    if (!host) return 0;
+    windows.SetHost(*host);
+    const Blanking blanking;
+    if (!blanking.prefix.empty()) {
+      schedule = std::make_unique<vss::posix::ScheduleFile>(
+          blanking.Schedule(connection->ScreenNumber(), host->place));
+      sound.Share(blanking.prefix + "chime");
+    }
+  }
+  vss::native::LinuxBackend backend(*connection, windows, command.commandText, command.settings);
   vss::runtime::Runtime runtime(backend, vss::platform::AppDescription{"Vorlan Screen Saver 2"});
   vss::x11::X11API api(*connection, windows, sound);
   // After a runtime error nothing may be left hidden or playing.
   runtime.AddErrorCleanup([&api] { api.RestoreAfterError(); });
   vss::basMain module(runtime, api);
+  module.Schedule = schedule.get();
   runtime.Start([&module] { module.Main(); });
-  backend.Run();
+  // A host's signal closes the forms as a close request would (the sound
+  // stops), then ends the process by that signal, also when the host's
+  // window went first.
+  backend.Run([&runtime] {
+    vss::posix::EndSignals::Take();
+    for (vss::runtime::Form* form : runtime.LoadedForms()) form->CloseRequested();
+  });
+  if (const int signal = vss::posix::EndSignals::Take()) vss::posix::EndSignals::Reraise(signal);
   return 0;
 }

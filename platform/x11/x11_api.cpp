@@ -58,7 +58,9 @@ std::string NameOf(::Display* display, const AtomSet& atoms, Window window) {
 // be null for any), compared without regard to case as Windows does. Ours
 // carry the form class in WM_CLASS; a window manager may have reparented a
 // top-level window into a frame, so the root's grandchildren count too.
+// A hack finds none: one process runs per monitor, side by side.
 WindowHandle X11API::FindWindowA(const char* lpClassName, const char* lpWindowName) {
+  if (windows_.Host()) return 0;
   ::Display* display = connection_.Dpy();
   ErrorTrap trap(display);
   for (const Window top : ChildrenOf(display, connection_.Root())) {
@@ -87,12 +89,14 @@ bool X11API::Matches(Window window, const char* className, const char* title) co
 // GetDesktopWindow: the root window.
 WindowHandle X11API::GetDesktopWindow() { return static_cast<WindowHandle>(connection_.Root()); }
 
-// GetWindowRect of the desktop: the primary monitor, placed at the origin,
-// which is all the saver covers. Of another window: its place on the root.
+// GetWindowRect of the desktop: the primary monitor (a hack's: the host's
+// window), placed at the origin, which is all the saver covers. Of another
+// window: its place on the root.
 std::int32_t X11API::GetWindowRect(WindowHandle hWnd, platform::Rect& lpRect) {
   if (!IsWindowId(hWnd)) return 0;
   if (static_cast<Window>(hWnd) == connection_.Root()) {
-    const runtime::PixelRect monitor = connection_.PrimaryMonitor();
+    const runtime::PixelRect monitor =
+        windows_.Host() ? windows_.Host()->place : connection_.PrimaryMonitor();
     lpRect = {0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
     return 1;
   }
@@ -163,6 +167,7 @@ std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfte
                                   std::int32_t wFlags) {
   X11Form* form = windows_.Find(static_cast<Window>(hWnd));
   if (form == nullptr) return 0;
+  if (form->Adopted()) return 1;  // the host places, shows and stacks its window
   const bool show = (wFlags & platform::SWP_SHOWWINDOW) != 0;
   const bool child =
       form->Embedded() || (GetWindowLongA(hWnd, platform::GWL_STYLE) & platform::WS_CHILD) != 0;
@@ -192,7 +197,8 @@ std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfte
 }
 
 // ShowCursor: Windows keeps a display count and hides the cursor while it
-// is below 0; here the cursor over our windows is an invisible one then.
+// is below 0; here the cursor over our windows is an invisible one then (a
+// hack's host owns its cursor).
 std::int32_t X11API::ShowCursor(std::int32_t bShow) {
   cursorCount_ += bShow != 0 ? 1 : -1;
   windows_.SetCursorHidden(cursorCount_ < 0);

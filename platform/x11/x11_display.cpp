@@ -146,6 +146,57 @@ Cursor Connection::InvisibleCursor() {
   return invisible_;
 }
 
+namespace {
+
+Window VirtualRoot(Connection& connection) {
+  if (const char* named = std::getenv("XSCREENSAVER_WINDOW")) {
+    const bool hex = named[0] == '0' && (named[1] == 'x' || named[1] == 'X');
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(named, &end, hex ? 16 : 10);
+    if (end != named && *end == '\0') return static_cast<Window>(id);
+  }
+  ::Display* display = connection.Dpy();
+  const ::Atom vroot = XInternAtom(display, "__SWM_VROOT", False);
+  Window root = 0, parent = 0, found = connection.Root();
+  Window* children = nullptr;
+  unsigned count = 0;
+  ErrorTrap trap(display);
+  if (XQueryTree(display, connection.Root(), &root, &parent, &children, &count)) {
+    for (unsigned i = 0; i < count && found == connection.Root(); ++i) {
+      ::Atom type = 0;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(display, children[i], vroot, 0, 1, False, XA_WINDOW, &type, &format,
+                             &items, &after, &data) == Success &&
+          type == XA_WINDOW && format == 32 && items == 1) {
+        found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+      }
+      if (data != nullptr) XFree(data);
+    }
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+std::optional<HostWindow> WatchHostWindow(Connection& connection) {
+  ::Display* display = connection.Dpy();
+  const Window window = VirtualRoot(connection);
+  ErrorTrap trap(display);
+  XSelectInput(display, window, ExposureMask | StructureNotifyMask);
+  XWindowAttributes attributes{};
+  int x = 0, y = 0;
+  Window child = 0;
+  if (!XGetWindowAttributes(display, window, &attributes) ||
+      !XTranslateCoordinates(display, window, connection.Root(), 0, 0, &x, &y, &child) ||
+      trap.Failed()) {
+    return std::nullopt;
+  }
+  return HostWindow{window, {x, y, x + attributes.width, y + attributes.height}};
+}
+
 EventSink* Connection::SinkOf(Window window) const {
   const auto found = sinks_.find(window);
   return found == sinks_.end() ? nullptr : found->second;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 // Every project header an X11 file needs comes before Xlib's, whose macros
 // (True, False, None, KeyPress, Expose, ShiftMask) would rename the project's names.
@@ -87,6 +88,17 @@ class ErrorTrap {
   ::Display* display_;
   unsigned long errorsBefore_;
 };
+
+// The window a hack draws on, as XScreenSaver's utils/vroot.h finds it:
+// the one XSCREENSAVER_WINDOW names (hex or decimal), else the virtual root
+// a window manager marks with __SWM_VROOT, else the real root. Its
+// exposure and structure events are selected before its size is read, so
+// its end cannot slip by; nullopt when it is no window.
+struct HostWindow {
+  Window id;
+  runtime::PixelRect place;  // on the root
+};
+std::optional<HostWindow> WatchHostWindow(Connection& connection);
 
 // Installs the process's handler: errors outside a trap are ignored too.
 void InstallErrorHandler();

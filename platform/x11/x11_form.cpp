@@ -72,10 +72,35 @@ void FormWindows::SetCursorHidden(bool hidden) {
 
 X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, runtime::Form& form)
     : connection_(connection), windows_(windows), form_(form) {
+  if (windows_.Host()) {
+    Adopt(*windows_.Host());
+  } else {
+    CreateOwnWindow();
+  }
+  renderer_ = std::make_unique<Renderer>(connection_, window_);
+  windows_.windows_[window_] = this;
+  connection_.Register(window_, this);
+  ApplyCursor();
+  for (const auto& control : form.Controls()) {
+    if (control->Kind() == platform::ControlKind::Timer)
+      control->Attach(loop.CreateTimer(*control));
+  }
+}
+
+// The host selected its events and read its size (WatchHostWindow); what
+// it has become since comes as ConfigureNotify.
+void X11Form::Adopt(const HostWindow& host) {
+  window_ = host.id;
+  adopted_ = true;
+  width_ = host.place.right - host.place.left;
+  height_ = host.place.bottom - host.place.top;
+}
+
+void X11Form::CreateOwnWindow() {
   ::Display* display = connection_.Dpy();
-  const runtime::Units& units = form.Owner().Metrics();
-  width_ = units.PixelsX(form.Design().ClientWidth);
-  height_ = units.PixelsY(form.Design().ClientHeight);
+  const runtime::Units& units = form_.Owner().Metrics();
+  width_ = units.PixelsX(form_.Design().ClientWidth);
+  height_ = units.PixelsY(form_.Design().ClientHeight);
   XSetWindowAttributes attributes{};
   attributes.background_pixel = BlackPixel(display, connection_.ScreenNumber());
   attributes.border_pixel = 0;
@@ -96,7 +121,7 @@ X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, 
   const long pid = static_cast<long>(getpid());
   XChangeProperty(display, window_, atoms.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
-  if (form.Design().Border != platform::BorderStyle::Sizable) {
+  if (form_.Design().Border != platform::BorderStyle::Sizable) {
     // Motif hints: flags = decorations given, decorations = none.
     const long motif[5] = {2, 0, 0, 0, 0};
     XChangeProperty(display, window_, atoms.MotifWmHints, atoms.MotifWmHints, 32, PropModeReplace,
@@ -108,16 +133,7 @@ X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, 
                     reinterpret_cast<const unsigned char*>(icon.data()),
                     static_cast<int>(icon.size()));
   }
-  SetCaption(form.Caption());
-
-  renderer_ = std::make_unique<Renderer>(connection_, window_);
-  windows_.windows_[window_] = this;
-  connection_.Register(window_, this);
-  ApplyCursor();
-  for (const auto& control : form.Controls()) {
-    if (control->Kind() == platform::ControlKind::Timer)
-      control->Attach(loop.CreateTimer(*control));
-  }
+  SetCaption(form_.Caption());
 }
 
 X11Form::~X11Form() {
@@ -131,7 +147,7 @@ void X11Form::Destroy() {
   connection_.Unregister(window_);
   if (host_ != 0) connection_.Unregister(host_);
   renderer_.reset();
-  if (!gone_) {
+  if (!gone_ && !adopted_) {
     ErrorTrap trap(connection_.Dpy());
     XDestroyWindow(connection_.Dpy(), window_);
     trap.Failed();
@@ -148,7 +164,7 @@ void X11Form::Lost() {
 // ---- Properties ----------------------------------------------------------------
 
 void X11Form::SetCaption(const std::string& caption) {
-  if (gone_) return;
+  if (gone_ || adopted_) return;
   ::Display* display = connection_.Dpy();
   XStoreName(display, window_, caption.c_str());
   XChangeProperty(display, window_, connection_.Atoms().NetWmName, connection_.Atoms().Utf8String,
@@ -163,6 +179,7 @@ void X11Form::Move(int x, int y) { Place(x, y, width_, height_); }
 void X11Form::Resize(int width, int height) { Place(x_, y_, width, height); }
 
 void X11Form::Place(int x, int y, int width, int height) {
+  if (adopted_) return;  // the host's window keeps the size the host gives it
   x_ = x;
   y_ = y;
   width_ = std::max(0, width);
@@ -176,15 +193,15 @@ void X11Form::Place(int x, int y, int width, int height) {
 void X11Form::Show() { Map(); }
 
 void X11Form::Map() {
-  if (!gone_) XMapWindow(connection_.Dpy(), window_);
+  if (!gone_ && !adopted_) XMapWindow(connection_.Dpy(), window_);
 }
 
 void X11Form::Raise() {
-  if (!gone_) XRaiseWindow(connection_.Dpy(), window_);
+  if (!gone_ && !adopted_) XRaiseWindow(connection_.Dpy(), window_);
 }
 
 bool X11Form::Reparent(Window host) {
-  if (gone_) return false;
+  if (gone_ || adopted_) return false;
   ErrorTrap trap(connection_.Dpy());
   XReparentWindow(connection_.Dpy(), window_, host, 0, 0);
   if (trap.Failed()) return false;
@@ -202,7 +219,7 @@ void X11Form::WatchHost() {
 }
 
 void X11Form::MakeTopmost(bool windowManager) {
-  if (gone_) return;
+  if (gone_ || adopted_) return;
   ::Display* display = connection_.Dpy();
   if (windowManager) {
     // Set before the map, the state is the window's from the start.
@@ -218,7 +235,7 @@ void X11Form::MakeTopmost(bool windowManager) {
 }
 
 bool X11Form::GrabInput() {
-  if (gone_) return false;
+  if (gone_ || adopted_) return false;
   ::Display* display = connection_.Dpy();
   const Cursor cursor = windows_.CursorHidden() ? connection_.InvisibleCursor() : None;
   // Another client (a menu, a window manager finishing its map) may hold
@@ -241,7 +258,7 @@ bool X11Form::GrabInput() {
 }
 
 void X11Form::ApplyCursor() {
-  if (gone_) return;
+  if (gone_ || adopted_) return;
   ::Display* display = connection_.Dpy();
   const Cursor cursor = windows_.CursorHidden() ? connection_.InvisibleCursor() : None;
   XDefineCursor(display, window_, cursor);

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "runtime/form.h"
@@ -21,6 +22,10 @@ class X11Form;
 // The live form windows, and whether the cursor is hidden over them.
 class FormWindows {
  public:
+  // A hack's: the host's window, which the saver's form draws on instead of
+  // a window of its own.
+  const std::optional<HostWindow>& Host() const { return host_; }
+  void SetHost(const HostWindow& host) { host_ = host; }
   X11Form* Find(Window window) const;
   const std::map<Window, X11Form*>& All() const { return windows_; }
   bool CursorHidden() const { return cursorHidden_; }
@@ -29,6 +34,7 @@ class FormWindows {
  private:
   friend class X11Form;
   std::map<Window, X11Form*> windows_;
+  std::optional<HostWindow> host_;
   bool cursorHidden_ = false;
 };
 
@@ -58,6 +64,9 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   // For the OS calls.
   Window Xid() const { return window_; }
   bool Embedded() const { return host_ != 0; }
+  // Drawing on a host's window, which it never moves, maps, restacks,
+  // grabs, decorates or destroys.
+  bool Adopted() const { return adopted_; }
   void Place(int x, int y, int width, int height);
   // Into another client's window; false when it is no window.
   bool Reparent(Window host);
@@ -77,6 +86,8 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   void HandleEvent(const XEvent& event) override;
 
  private:
+  void Adopt(const HostWindow& host);
+  void CreateOwnWindow();
   void Key(const XKeyEvent& event, bool press);
   void Lost();
 
@@ -88,6 +99,7 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   int x_ = 0, y_ = 0, width_ = 0, height_ = 0;
   bool gone_ = false;
   bool grabbed_ = false;
+  bool adopted_ = false;
   std::unique_ptr<Renderer> renderer_;
   DoubleClick doubleClick_;
   // Cleared when the peer goes: the form a handler unloaded takes its peer

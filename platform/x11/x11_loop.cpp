@@ -41,8 +41,10 @@ void EventLoop::Run() {
     if (quit_) break;
     FireDueTimers();
     if (quit_ || XEventsQueued(display, QueuedAfterFlush) > 0) continue;
-    pollfd fd{ConnectionNumber(display), POLLIN, 0};
-    if (poll(&fd, 1, MillisecondsToNextTimer()) < 0 && errno != EINTR) break;
+    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {watchFd_, POLLIN, 0}};
+    const nfds_t count = watchFd_ >= 0 ? 2 : 1;
+    if (poll(fds, count, MillisecondsToNextTimer()) < 0 && errno != EINTR) break;
+    if (count == 2 && (fds[1].revents & POLLIN) != 0) ready_();
   }
   XFlush(display);
 }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -21,6 +22,12 @@ class EventLoop {
 
   // The native side of a timer control.
   std::unique_ptr<runtime::ControlPeer> CreateTimer(runtime::Control& control);
+
+  // Calls ready whenever fd has something to read (one descriptor).
+  void Watch(int fd, std::function<void()> ready) {
+    watchFd_ = fd;
+    ready_ = std::move(ready);
+  }
 
   // Until Quit.
   void Run();
@@ -43,6 +50,8 @@ class EventLoop {
 
   Connection& connection_;
   std::map<const Peer*, Timer> timers_;
+  int watchFd_ = -1;
+  std::function<void()> ready_;
   bool quit_ = false;
 };
 

@@ -7,31 +7,52 @@ namespace {
 
 TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
   using Args = std::vector<std::string>;
-  // The arguments, and the command text for Run or else the action.
-  std::vector<std::pair<Args, std::string>> cases = {
-      {{}, ""},
-      {{"--fullscreen"}, "/s"},
-      {{"--settings"}, "/c"},
-      {{"--window-id", "0x2a00007"}, "/p 44040199"},
-      {{"--window-id=0X7fffFFFF"}, "/p 2147483647"},
-      {{"", "/p", "", "1234"}, " /p  1234"},
-      {{"--help"}, "<help>"},
-      {{"/s", "--version"}, "<version>"},
-      {{"--bogus", "--help"}, "<usage>"},
-      {{"--window-id"}, "<usage>"},
-      {{"--fullscreen", "--settings"}, "<usage>"},
+  // The arguments (and whether XSCREENSAVER_WINDOW is set); for Run the
+  // command text, "+root" for a hack and the settings read instead of the
+  // file's, else the action.
+  std::vector<std::tuple<Args, bool, std::string>> cases = {
+      {{}, false, ""},
+      {{}, true, "/s +root"},
+      {{"--fullscreen"}, false, "/s"},
+      {{"--fullscreen"}, true, "/s"},
+      {{"/p", "5"}, true, "/p 5"},
+      {{"--root"}, false, "/s +root"},
+      {{"-root", "--random"}, false, "/s +root Delay Random=-1"},
+      {{"--root", "--window-id", "0x10"}, true, "/p 16"},
+      {{"--window-id", "16", "-root", "--continuous"}, false, "/p 16 Delay Random=0"},
+      {{"--interval", "5", "--continuous"}, false, " Delay Interval=10 Delay Random=0"},
+      {{"--interval=3600", "--root"}, false, "/s +root Delay Interval=7200"},
+      {{"--window-id", "0x2a00007"}, false, "/p 44040199"},
+      {{"--window-id=0X7fffFFFF"}, false, "/p 2147483647"},
+      {{"", "/p", "", "1234"}, false, " /p  1234"},
+      {{"--help"}, false, "<help>"},
+      {{"/s", "--version"}, false, "<version>"},
+      {{"--bogus", "--help"}, false, "<usage>"},
+      {{"--window-id"}, false, "<usage>"},
+      {{"--fullscreen", "--settings"}, false, "<usage>"},
+      {{"--root", "--fullscreen"}, false, "<usage>"},
+      {{"--random", "--continuous"}, false, "<usage>"},
+      {{"--settings", "--interval", "5"}, false, "<usage>"},
+      {{"/s", "-root"}, false, "<usage>"},
+      {{"--interval"}, false, "<usage>"},
   };
+  for (const std::string seconds : {"0", "4", "05", "65", "120", "7200", "5s", ""}) {
+    cases.push_back({{"--interval", seconds}, false, "<usage>"});
+  }
   for (const std::string id :
        {"", "0", "0x", "0x80000000", "99999999999999999999", "+5", "12g", "0x1g", "--fullscreen"}) {
-    cases.push_back({{"--window-id", id}, "<usage>"});
-    cases.push_back({{"--window-id=" + id}, "<usage>"});
+    cases.push_back({{"--window-id", id}, false, "<usage>"});
+    cases.push_back({{"--window-id=" + id}, false, "<usage>"});
   }
   const char* const names[] = {"", "<help>", "<version>", "<usage>"};
-  for (const auto& [args, expected] : cases) {
-    const CommandLine parsed = ParseCommandLine(args);
-    const bool run = parsed.action == CommandLine::Action::Run;
-    EXPECT_EQ(run ? parsed.commandText : names[int(parsed.action)], expected)
-        << testing::PrintToString(args);
+  for (const auto& [args, hostWindow, expected] : cases) {
+    const CommandLine parsed = ParseCommandLine(args, hostWindow);
+    std::string got = names[int(parsed.action)];
+    if (parsed.action == CommandLine::Action::Run) {
+      got = parsed.commandText + (parsed.root ? " +root" : "");
+      for (const auto& [key, value] : parsed.settings) got += " " + key + "=" + value;
+    }
+    EXPECT_EQ(got, expected) << testing::PrintToString(args) << hostWindow;
     EXPECT_EQ(parsed.message.rfind("vorlan-screen-saver-2: ", 0) == 0, expected == "<usage>");
     EXPECT_EQ(parsed.message.find('\n'), std::string::npos);
   }

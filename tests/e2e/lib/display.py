@@ -17,6 +17,8 @@ _x11.XOpenDisplay.restype = ctypes.c_void_p
 _x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
 _x11.XDefaultRootWindow.restype = ctypes.c_ulong
 _x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+_x11.XRootWindow.restype = ctypes.c_ulong
+_x11.XRootWindow.argtypes = [ctypes.c_void_p, ctypes.c_int]
 _x11.XGetImage.restype = ctypes.c_void_p
 _x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
                            ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
@@ -86,16 +88,19 @@ class Image:
 
 
 class Display:
-    """An Xvfb of WIDTH x HEIGHT x 24 with a white root window, so that
-    whatever a program leaves uncovered shows. `env` holds its DISPLAY."""
+    """An Xvfb of WIDTH x HEIGHT x 24 (`screens` of them, as X screens :N.0,
+    :N.1, ...) with a white root window, so that whatever a program leaves
+    uncovered shows. `env` holds its DISPLAY."""
 
-    def __init__(self, width=1920, height=1080, logdir=None):
+    def __init__(self, width=1920, height=1080, logdir=None, screens=1):
         self.width, self.height = width, height
+        sizes = ["%dx%dx24" % (width, height)] * screens
         r, w = os.pipe()
         log = open(os.path.join(logdir, "xvfb.log") if logdir else os.devnull, "ab")
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % (width, height),
-             "-nolisten", "tcp", "-noreset", "-wr"],
+            ["Xvfb", "-displayfd", str(w)]
+            + [a for i, size in enumerate(sizes) for a in ("-screen", str(i), size)]
+            + ["-nolisten", "tcp", "-noreset", "-wr"],
             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=log, start_new_session=True,
             preexec_fn=die_with_parent)
         log.close()
@@ -131,12 +136,12 @@ class Display:
                 self.xvfb.kill()
                 self.xvfb.wait(timeout=10)
 
-    def screenshot(self, region=None):
+    def screenshot(self, region=None, screen=0):
         """The screen, or the region (left, top, right, bottom) of it."""
         x0, y0, x1, y1 = region or (0, 0, self.width, self.height)
         x0, y0 = max(0, x0), max(0, y0)
         x1, y1 = min(self.width, x1), min(self.height, y1)
-        ptr = _x11.XGetImage(self._x, _x11.XDefaultRootWindow(self._x), x0, y0, x1 - x0, y1 - y0,
+        ptr = _x11.XGetImage(self._x, _x11.XRootWindow(self._x, screen), x0, y0, x1 - x0, y1 - y0,
                              0xFFFFFFFF, 2)  # AllPlanes, ZPixmap
         if not ptr:
             raise RuntimeError("XGetImage failed")

@@ -24,8 +24,14 @@ class PreviewTest(unittest.TestCase):
         self.addCleanup(self.session.end_programs)
 
     def test_stretched_into_the_host_and_ended_with_it(self):
+        # xscreensaver-settings adds --window-id to the hack's --root.
+        for args in (("--window-id",), ("--root", "--window-id")):
+            with self.subTest(args=args):
+                self.preview(args)
+
+    def preview(self, args):
         host = self.session.client.create_window(LEFT, TOP, WIDTH, HEIGHT)
-        proc = self.session.run("--window-id", hex(host))
+        proc = self.session.run(*args, hex(host))
         seen = set()
 
         def both_frames():
