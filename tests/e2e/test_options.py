@@ -7,6 +7,7 @@ import unittest
 from harness import (APP_TITLE, FORM_CLASS, SCREEN_H, SCREEN_W, SessionCase, dark_pixels,
                      wait_for)
 
+SETTINGS_PATH = r"Software\Vorlan Screen Saver 2\Options"
 TWIPS = 15  # per pixel at 96 pixels per inch
 CLIENT_W, CLIENT_H = 3855 / TWIPS, 2535 / TWIPS
 
@@ -159,6 +160,28 @@ class OptionsTest(SessionCase):
         self.assertEqual(self.session.reg_values(), {}, "Defaults wrote to the store")
         self.press(proc, "alt+o")
         self.assertStored({"Delay Interval": "120", "Delay Random": "0"}, proc)
+
+    def test_ok_on_a_key_that_cannot_be_written(self):
+        # A message box owned by the dialog says what failed; once it is
+        # closed the process ends with the error's number, storing nothing.
+        self.session.store_settings(interval="600", random="0")
+        self.addCleanup(self.session.helper_output, "deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.helper_output("deny", SETTINGS_PATH, "2")[0], 0)
+        proc, w = self.open_dialog()
+        self.press(proc, "alt+r", "alt+o")
+        box = proc.wait_call(lambda c: c.func == "MessageBoxA", 30, "the error's message box")
+        self.assertEqual(box.arg_ptr(0), w["hwnd"])
+        self.assertEqual(box.arg_str(1),
+                         r"Your options could not be saved: Windows refused to write "
+                         r"HKEY_CURRENT_USER\\Software\\Vorlan Screen Saver 2\\Options "
+                         r"(access denied).\n\nRun-time error 5.")
+        self.assertEqual((box.arg_str(2), box.arg_int(3)), (APP_TITLE, 0x10))  # MB_ICONERROR
+        shown = self.session.wait_window(cls="#32770", caption=APP_TITLE)
+        self.session.mouse_move(*centre(shown["rect"]))
+        self.session.key("Return")
+        self.assertEqual(proc.wait_exit(30), 5)
+        self.session.helper_output("deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.reg_values(), {"Delay Interval": "600", "Delay Random": "0"})
 
     def test_saver_uses_the_stored_mode(self):
         proc, w = self.open_dialog()

@@ -6,6 +6,8 @@ import unittest
 
 from harness import APP_TITLE, FORM_CLASS, SessionCase
 
+SETTINGS_PATH = r"Software\Vorlan Screen Saver 2\Options"
+
 
 def is_topmost_placement(c):
     return c.func == "SetWindowPos" and c.arg_ptr(1) == -1
@@ -119,6 +121,26 @@ class StartupTest(SessionCase):
         self.dismiss(proc)
         self.assertEqual(self.session.reg_values(),
                          {"Delay Interval": "600", "Delay Random": "1"})
+
+    def test_unreadable_settings_give_the_defaults(self):
+        # The key denies reading its values; stored are options other than
+        # the defaults. "/s" plays the clip in a loop, as by default; "&Ok"
+        # in "/c" stores the defaults it showed.
+        self.session.store_settings(interval="10", random="-1")
+        self.addCleanup(self.session.helper_output, "deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.helper_output("deny", SETTINGS_PATH, "1")[0], 0)
+        proc = self.start_shown("/s")
+        self.assertEqual(len(sound_calls(proc, 15)), 1, proc.describe_trace())
+        self.dismiss(proc)
+        proc = self.session.start_saver("/c")
+        w = self.session.wait_window()
+        self.session.mouse_move(*centre(w["rect"]))
+        self.session.key("alt+o")
+        self.assertEndsQuietly(proc, what="the dialog after alt+o")
+        self.assertEqual(proc.trace("MessageBoxA"), [])
+        self.session.helper_output("deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.reg_values(),
+                         {"Delay Interval": "120", "Delay Random": "0"})
 
     def test_interval_read_from_registry(self):
         # 10 Ticks: the looping clip stops on the 10th Tick, 4.5 s after the

@@ -12,6 +12,9 @@
 //   preview_host window HANDLE            one window, described.
 //   preview_host stale                    a handle that names no window.
 //   preview_host close HANDLE             posts WM_CLOSE to the window.
+//   preview_host deny KEY MASK            sets the access rights of HKCU\KEY:
+//       MASK (hex, 1 = query values, 2 = set values) denied to everyone,
+//       everything else allowed; 0 allows everything again.
 //
 // Commands of "host" (one a line; every answer ends with a line "end"):
 //   info           the area, each child window of the area, the saver process
@@ -24,6 +27,8 @@
 // A window is described on one line as key=value pairs; text values are
 // quoted with "" and carry no quote or newline of their own.
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -280,6 +285,26 @@ int RunStale() {
   return 0;
 }
 
+int RunDeny(const char* key, const char* mask) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, WRITE_DAC, nullptr, &handle,
+                      nullptr) != ERROR_SUCCESS) {
+    return 2;
+  }
+  const unsigned long denied = std::strtoul(mask, nullptr, 16);
+  char sddl[64];
+  std::snprintf(sddl, sizeof sddl, denied ? "D:(D;;0x%lx;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)",
+                denied);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  LONG status = ERROR_INVALID_PARAMETER;
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) {
+    status = RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, sd);
+    LocalFree(sd);
+  }
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -298,9 +323,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (mode == "stale") return RunStale();
+  if (mode == "deny" && argc == 4) return RunDeny(argv[2], argv[3]);
   if (mode == "close" && argc == 3) return PostMessageA(ParseHwnd(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
   std::fprintf(stderr,
                "usage: preview_host host SCR [TEMPLATE] | decoy [CLASS] [CAPTION] | "
-               "find CLASS CAPTION | window HANDLE | stale | close HANDLE\n");
+               "find CLASS CAPTION | window HANDLE | stale | close HANDLE | deny KEY MASK\n");
   return 64;
 }
