@@ -49,9 +49,12 @@ int RunMessageLoop(runtime::Runtime& runtime) {
   return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
-Watchdog::Watchdog(runtime::Runtime& runtime) : runtime_(runtime) {
-  activeWatchdog = this;
-  timer_ = ::SetTimer(nullptr, 0, 1000, &WatchdogTick);
+Watchdog::Watchdog(runtime::Runtime& runtime) : runtime_(runtime) { activeWatchdog = this; }
+
+void Watchdog::Watch() {
+  if (activeWatchdog != nullptr && activeWatchdog->timer_ == 0) {
+    activeWatchdog->timer_ = ::SetTimer(nullptr, 0, 1000, &WatchdogTick);
+  }
 }
 
 Watchdog::~Watchdog() {
@@ -76,6 +79,12 @@ void Watchdog::Check() {
       form->WindowLost();
     }
   }
+  for (runtime::Form* form : runtime_.LoadedForms()) {
+    HWND window = WindowOf(*form);
+    if (window != nullptr && (::GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return;
+  }
+  ::KillTimer(nullptr, timer_);
+  timer_ = 0;
 }
 
 }  // namespace vss::win32

@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_loop.h"
 #include "platform/win32/wine_quirks.h"
 #include "runtime/form.h"
 #include "runtime/input.h"
@@ -327,6 +328,12 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       form.CloseRequested();
       return 0;
+    case WM_STYLECHANGED:
+      if (wParam == static_cast<WPARAM>(GWL_STYLE) &&
+          (reinterpret_cast<const STYLESTRUCT*>(lParam)->styleNew & WS_CHILD)) {
+        Watchdog::Watch();
+      }
+      break;
     default: {
       LRESULT result = 0;
       if (form.IsDialog() && DialogMessage(message, wParam, lParam, result)) return result;

@@ -20,7 +20,9 @@ void StripFrame(HWND window) {
 }
 
 bool PaintsAreLost(HWND window) {
-  if (!RunningUnderWine()) return false;
+  // The style first: it costs no server round trip, and a top-level window
+  // (the saver, every Tick) needs nothing more.
+  if (!RunningUnderWine() || !(::GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return false;
   HWND root = ::GetAncestor(window, GA_ROOT);
   if (root == nullptr || root == window) return false;
   DWORD process = 0;

@@ -142,8 +142,8 @@ void CheckDrawing(runtime::Runtime& runtime) {
         "drawing: exposure repaints what was drawn since Cls, the back colour elsewhere");
 
   // A child window whose parent went (a preview whose embedding failed).
-  ::SetWindowLongA(window, GWL_STYLE, ::GetWindowLongA(window, GWL_STYLE) | WS_CHILD);
   Watchdog watchdog(runtime);
+  ::SetWindowLongA(window, GWL_STYLE, ::GetWindowLongA(window, GWL_STYLE) | WS_CHILD);
   Check(Pump(
             runtime, [&] { return !::IsWindow(window); }, 10000) &&
             code.unloads == 1,
