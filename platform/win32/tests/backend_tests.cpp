@@ -144,9 +144,7 @@ void CheckDrawing(runtime::Runtime& runtime) {
   // A child window whose parent went (a preview whose embedding failed).
   Watchdog watchdog(runtime);
   ::SetWindowLongA(window, GWL_STYLE, ::GetWindowLongA(window, GWL_STYLE) | WS_CHILD);
-  Check(Pump(
-            runtime, [&] { return !::IsWindow(window); }, 10000) &&
-            code.unloads == 1,
+  Check(Pump(runtime, 10000, [&] { return !::IsWindow(window); }) && code.unloads == 1,
         "watchdog: an orphaned child is unloaded and its window destroyed");
 }
 

@@ -63,9 +63,7 @@ int main() {
     }
     return nullptr;
   };
-  Check(Pump(
-            runtime, [] { return ::GetFocus() != nullptr; }, 10000),
-        "the dialog has the focus");
+  Check(Pump(runtime, 10000, [] { return ::GetFocus() != nullptr; }), "the dialog has the focus");
 
   // Where the design puts each control, in twips of its container, and a
   // caption that fits in the control's width in the font found here.
@@ -93,6 +91,7 @@ int main() {
   HWND opt0 = window("optOption", 0), opt1 = window("optOption", 1);
   HWND combo = window("cboSeconds"), ok = window("cmdCommand", 1);
   HWND cancel = window("cmdCommand", 0), defaults = window("cmdCommand", 2);
+  const int okId = ::GetDlgCtrlID(ok), cancelId = ::GetDlgCtrlID(cancel);
   Check(::GetNextDlgTabItem(dialog, ok, FALSE) == cancel &&
             ::GetNextDlgTabItem(dialog, cancel, FALSE) == defaults &&
             ::GetNextDlgTabItem(dialog, defaults, FALSE) == opt1 &&
@@ -105,8 +104,7 @@ int main() {
 
   const auto key = [&](UINT message, WPARAM code) {
     ::PostMessageA(::GetFocus(), message, code, message == WM_SYSCHAR ? 1 << 29 : 0);
-    Pump(
-        runtime, [] { return false; }, 100);
+    Pump(runtime, 100, [] { return false; });
   };
   key(WM_SYSCHAR, 'r');
   Check(Checked(opt0) && !Checked(opt1) && !::IsWindowEnabled(combo),
@@ -121,29 +119,45 @@ int main() {
   key(WM_KEYDOWN, VK_ESCAPE);
   Check(runtime.FindForm("frmOptions") != nullptr, "Esc does nothing");
 
-  // Enter on an option button presses "&Ok".
+  const auto closed = [&] {
+    return Pump(runtime, 5000, [&] { return runtime.FindForm("frmOptions") == nullptr; });
+  };
+  const auto reopen = [&] {
+    module.frmOptions = std::make_unique<frmOptions>(module);
+    runtime.Dispatch([&] {
+      runtime.Load(*module.frmOptions, frmOptions::Design());
+      module.frmOptions->Me().Show(platform::ShowMode::Modeless);
+    });
+    Pump(runtime, 5000, [] { return ::GetFocus() != nullptr; });
+  };
   key(WM_SYSCHAR, 'r');
   key(WM_KEYDOWN, VK_RETURN);
-  Check(Pump(
-            runtime, [&] { return runtime.FindForm("frmOptions") == nullptr; }, 5000) &&
-            Stored(backend, "Delay Random") == "-1" && Stored(backend, "Delay Interval") == "120",
+  Check(closed() && Stored(backend, "Delay Random") == "-1" &&
+            Stored(backend, "Delay Interval") == "120",
         "Enter on an option button presses Ok, which stores random play");
-
-  // Enter in the list presses "&Ok" too.
-  module.frmOptions = std::make_unique<frmOptions>(module);
-  runtime.Dispatch([&] {
-    runtime.Load(*module.frmOptions, frmOptions::Design());
-    module.frmOptions->Me().Show(platform::ShowMode::Modeless);
-  });
-  Pump(
-      runtime, [] { return ::GetFocus() != nullptr; }, 5000);
+  reopen();
   key(WM_SYSCHAR, 'i');
   key(WM_SYSCHAR, 'e');
   key(WM_KEYDOWN, VK_DOWN);
   key(WM_KEYDOWN, VK_RETURN);
-  Check(Pump(
-            runtime, [&] { return runtime.FindForm("frmOptions") == nullptr; }, 5000) &&
-            Stored(backend, "Delay Random") == "0" && Stored(backend, "Delay Interval") == "600",
+  Check(closed() && Stored(backend, "Delay Random") == "0" &&
+            Stored(backend, "Delay Interval") == "600",
         "Enter in the list presses Ok, which stores the next interval, continuous play");
+
+  // Tab past the disabled list and Ok: the focused button has the border.
+  reopen();
+  key(WM_SYSCHAR, 'r');
+  key(WM_KEYDOWN, VK_TAB);
+  key(WM_KEYDOWN, VK_TAB);
+  HWND focus = ::GetFocus();
+  const auto bordered = [](HWND button) {
+    return (::GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  };
+  Check(::GetDlgCtrlID(focus) == cancelId && bordered(focus) &&
+            !bordered(::GetDlgItem(::GetParent(focus), okId)),
+        "Tab to Cancel moves the default border from Ok to it");
+  key(WM_KEYDOWN, VK_RETURN);
+  Check(closed() && Stored(backend, "Delay Random") == "0",
+        "Enter on Cancel presses Cancel, which stores nothing");
   return Summary();
 }
