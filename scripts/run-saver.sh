@@ -19,15 +19,8 @@ switch=${1:-/s}
 
 # A prefix of its own that persists, so settings chosen with /c are there
 # for the next /s.
-template=$(tests/e2e/wine-prefix.sh)
-export WINEPREFIX=${VSS_WINEPREFIX:-$HOME/.local/share/vorlan-screen-saver-2/wine}
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  cp -al "$template" "$WINEPREFIX" 2>/dev/null || cp -a "$template" "$WINEPREFIX"
-  for reg in "$WINEPREFIX"/*.reg; do
-    cp --remove-destination "$template/$(basename "$reg")" "$reg"
-  done
-fi
+export WINEPREFIX
+WINEPREFIX=$(scripts/wine-prefix.sh "${VSS_WINEPREFIX:-$HOME/.local/share/vorlan-screen-saver-2/wine}")
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -65,8 +58,12 @@ done
 sleep 1.5
 name=$(printf '%s' "$switch" | tr -dc 'a-z')
 import -window root "$shots/${name:-s}-1.png"
-sleep 0.6
-import -window root "$shots/${name:-s}-2.png"
+# The second shows the next frame, up to a deadline (the dialog has none).
+for _ in $(seq 1 20); do
+  import -window root "$shots/${name:-s}-2.png"
+  cmp -s "$shots/${name:-s}-1.png" "$shots/${name:-s}-2.png" || break
+  sleep 0.1
+done
 echo "screenshots: $shots/${name:-s}-1.png $shots/${name:-s}-2.png"
 # Dismiss it as a user would; the dialog has no key of its own for that.
 case "$switch" in

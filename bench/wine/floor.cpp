@@ -1,8 +1,11 @@
 // The benchmark's floor: the least a program can do to show the same
-// animation. A black full-screen topmost window; every 500 ms the next frame
-// goes to the place and size the saver uses, with one StretchDIBits and
-// nothing else (no sound, no persistent image, no reloading).
+// animation and play the same sound. At load the clip resource starts looped,
+// from memory, asynchronously, as the saver plays it; a black full-screen
+// topmost window; every 500 ms the next frame goes to the place and size the
+// saver uses, with one StretchDIBits and nothing else (no persistent image,
+// no reloading).
 #include <windows.h>
+#include <mmsystem.h>
 
 namespace {
 
@@ -58,6 +61,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       DestroyWindow(hwnd);
       return 0;
     case WM_DESTROY:
+      PlaySoundA(nullptr, nullptr, 0);
       PostQuitMessage(0);
       return 0;
     default:
@@ -71,6 +75,11 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR, int) {
   g_frames[0] = LoadFrame(101);
   g_frames[1] = LoadFrame(102);
   if (!g_frames[0] || !g_frames[1]) return 2;
+  HRSRC clip = FindResourceA(nullptr, MAKEINTRESOURCEA(101), "WAVE");
+  HGLOBAL clipMemory = clip ? LoadResource(nullptr, clip) : nullptr;
+  if (!clipMemory) return 4;
+  PlaySoundA(static_cast<LPCSTR>(LockResource(clipMemory)), nullptr,
+             SND_ASYNC | SND_NODEFAULT | SND_MEMORY | SND_LOOP);
 
   WNDCLASSA wc{};
   wc.lpfnWndProc = Proc;
