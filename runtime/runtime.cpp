@@ -117,6 +117,7 @@ void Runtime::EndWithError(int number, const std::string& what) {
 void Runtime::Exit(int code) {
   exiting_ = true;
   backend_.Exit(code);
+  std::abort();  // a backend's Exit never returns
 }
 
 void Runtime::MaybeQuit() {

@@ -3,9 +3,10 @@ the store, what its keys store, and that the saver plays what was stored."""
 
 import unittest
 
-from lib.wine import SessionCase
+from lib.wine import APP_TITLE, SessionCase
 
 INTERVAL, RANDOM = "Delay Interval", "Delay Random"
+SETTINGS_PATH = r"Software\Vorlan Screen Saver 2\Options"
 
 # Stored before, keys, shown (option, list text, list enabled), stored after.
 # Esc is no key of this dialog; Enter acts as the default button, "&Ok".
@@ -52,6 +53,60 @@ class OptionsTest(SessionCase):
             with self.subTest(stored=stored, keys=keys):
                 self.session.end_programs()
                 self.assertEqual(self.run_dialog(stored, keys), (shown, after))
+
+    def deny(self, mask):
+        """Denies everyone `mask` on the settings key (1 reading, 2 writing)
+        until the case ends."""
+        self.addCleanup(self.session.helper, "deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.helper("deny", SETTINGS_PATH, mask)[0], 0)
+
+    def open_dialog(self):
+        proc = self.session.saver("/c")
+        w = self.session.wait_window()
+        left, top, right, bottom = w["rect"]
+        self.session.display.mouse_move((left + right) // 2, (top + bottom) // 2)
+        return proc, w
+
+    def test_a_key_that_denies_reading_gives_the_defaults(self):
+        # Stored is random play: "/s" loops the clip as by default, and "&Ok"
+        # stores the defaults that "/c" showed.
+        self.session.store_settings({INTERVAL: "10", RANDOM: "-1"})
+        self.deny("1")
+        self.session.display.mouse_move(0, 0)
+        saver = self.session.saver("/s")
+        saver.wait_call(lambda c: c.func == "SetWindowPos" and c.arg_ptr(1) == -1, 60,
+                        "the topmost placement")
+        self.assertEqual([c.arg_int(2) for c in saver.trace.calls("PlaySoundA")], [15],
+                         saver.trace.describe())
+        self.session.end_programs()
+        proc, _ = self.open_dialog()
+        self.session.display.key("alt+o")
+        self.assertEndsQuietly(proc, "the dialog after alt+o")
+        self.assertEqual(proc.trace.calls("MessageBoxA"), [])
+        self.session.helper("deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.reg_values(), {INTERVAL: "120", RANDOM: "0"})
+
+    def test_ok_on_a_key_that_denies_writing(self):
+        # A box owned by the dialog says what failed; once it is closed the
+        # process ends with the error's number, having stored nothing.
+        self.session.store_settings({INTERVAL: "600", RANDOM: "0"})
+        self.deny("2")
+        proc, w = self.open_dialog()
+        self.session.display.key("alt+r", "alt+o")
+        box = proc.wait_call(lambda c: c.func == "MessageBoxA", 30, "the error's message box")
+        self.assertEqual((box.arg_ptr(0), box.arg_str(2), box.arg_int(3)),
+                         (w["hwnd"], APP_TITLE, 0x10))  # MB_OK | MB_ICONERROR
+        self.assertEqual(box.arg_str(1),
+                         r"Your options could not be saved: Windows refused to write "
+                         r"HKEY_CURRENT_USER\\Software\\Vorlan Screen Saver 2\\Options "
+                         r"(access denied).\n\nRun-time error 5.")
+        shown = self.session.wait_window("#32770", APP_TITLE)
+        left, top, right, bottom = shown["rect"]
+        self.session.display.mouse_move((left + right) // 2, (top + bottom) // 2)
+        self.session.display.key("Return")
+        self.assertEqual(proc.wait(30), 5)
+        self.session.helper("deny", SETTINGS_PATH, "0")
+        self.assertEqual(self.session.reg_values(), {INTERVAL: "600", RANDOM: "0"})
 
     def test_the_saver_plays_as_the_dialog_stored(self):
         # 5 seconds of continuous play: the looped clip stops on the 10th

@@ -1,66 +1,42 @@
-// A minimal check helper for the Windows test programs: each check prints
-// one line; the program's exit code is the number of failed checks.
+// The Windows test programs: each check prints one line; the exit code is
+// the number of failed checks. Pump runs the backend's loop for a while.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <type_traits>
 
-#include "platform/vbnum.h"
+#include "platform/win32/win32_loop.h"
 
 namespace vss::win32::test {
 
-inline int& Failures() {
-  static int failures = 0;
-  return failures;
-}
+inline int failures = 0;
 
 inline bool Check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
   std::fflush(stdout);
-  if (!ok) ++Failures();
+  if (!ok) ++failures;
   return ok;
 }
 
-template <typename T>
-std::string Describe(const T& value) {
-  if constexpr (std::is_arithmetic_v<T>) {
-    return std::to_string(value);
-  } else if constexpr (std::is_pointer_v<T>) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%p", static_cast<const void*>(value));
-    return text;
-  } else {
-    return "\"" + std::string(value) + "\"";
+// Handles messages until done() holds or the time is up; returns done().
+inline bool Pump(runtime::Runtime& runtime, DWORD milliseconds, const std::function<bool()>& done) {
+  const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+  for (;;) {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message != WM_QUIT) ProcessMessage(runtime, message);
+      if (done()) return true;
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (done() || now >= deadline) return done();
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
   }
-}
-
-template <typename A, typename B>
-bool CheckEqual(const A& actual, const B& expected, const std::string& what) {
-  const bool ok = actual == expected;
-  return Check(
-      ok,
-      ok ? what : what + " (got " + Describe(actual) + ", expected " + Describe(expected) + ")");
-}
-
-// Runs body and reports whether it threw RuntimeError with that number.
-template <typename Body>
-bool CheckRaises(Body&& body, int number, const std::string& what) {
-  try {
-    body();
-  } catch (const RuntimeError& error) {
-    return CheckEqual(static_cast<int>(error.Number()), number, what);
-  } catch (...) {
-    return Check(false, what + " (threw something else)");
-  }
-  return Check(false, what + " (nothing raised)");
 }
 
 inline int Summary() {
-  std::printf("%d check(s) failed\n", Failures());
-  std::fflush(stdout);
-  return Failures() == 0 ? 0 : 1;
+  std::printf("%d check(s) failed\n", failures);
+  return failures == 0 ? 0 : 1;
 }
 
 }  // namespace vss::win32::test

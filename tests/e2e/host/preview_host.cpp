@@ -14,9 +14,14 @@
 //   preview_host controls HANDLE        the windows inside a window
 //   preview_host stale | desktop        a handle that names no window | the
 //                                       desktop window's handle
+//   preview_host deny KEY MASK          sets the access rights of HKCU\KEY: MASK
+//       (hex; 1 reads values, 2 writes them) denied to everyone, everything
+//       else allowed; 0 allows everything again
 //
 // A window is described on one line as key=value pairs; text is quoted.
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -176,6 +181,26 @@ int RunHost(const char* scr) {
   return Serve("started pid=" + std::to_string(pi.dwProcessId) + "\narea " + Describe(g_area));
 }
 
+int Deny(const char* key, const char* mask) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, WRITE_DAC, nullptr, &handle,
+                      nullptr) != ERROR_SUCCESS) {
+    return 2;
+  }
+  const unsigned long denied = std::strtoul(mask, nullptr, 16);
+  char sddl[64];
+  std::snprintf(sddl, sizeof sddl, denied ? "D:(D;;0x%lx;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)",
+                denied);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  LONG status = ERROR_INVALID_PARAMETER;
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) {
+    status = RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, sd);
+    LocalFree(sd);
+  }
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,6 +229,7 @@ int main(int argc, char** argv) {
     Emit(std::to_string(Num(w)));
     return 0;
   }
+  if (mode == "deny" && argc == 4) return Deny(argv[2], argv[3]);
   std::fprintf(stderr, "usage: see the top of preview_host.cpp\n");
   return 64;
 }

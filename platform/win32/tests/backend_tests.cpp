@@ -1,0 +1,205 @@
+// What only the real Windows backend can show: the registry store, drawing
+// that reaches the screen and its repaint on exposure, the watchdog, and the
+// orderly end of a process after a runtime error. The runtime's rules are
+// tested once, on the recording backend (tests/unit).
+#include <memory>
+#include <string>
+
+#include "platform/win32/tests/check.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_backend.h"
+#include "platform/win32/win32_window.h"
+#include "runtime/form.h"
+// After <windows.h>, which it needs.
+#include <sddl.h>
+
+using namespace vss;
+using namespace vss::win32;
+using namespace vss::win32::test;
+
+namespace {
+
+constexpr const char* Title = "VSS Backend Test";
+const std::string KeyPath = std::string("Software\\") + Title + "\\Options";
+
+platform::FormDesign SaverLike() {
+  platform::FormDesign d;
+  d.Name = "frmTest";
+  platform::ControlDesign timer;
+  timer.Name = "tmr";
+  d.Controls.push_back(timer);
+  return d;
+}
+
+struct TickForm : platform::FormModule {
+  std::function<void()> onTick;
+  int unloads = 0;
+  void ControlEvent(const std::string&, std::int16_t) override { onTick(); }
+  void Form_Unload(std::int16_t&) override { ++unloads; }
+};
+
+// The number and text of the RuntimeError that action raises.
+template <typename Action>
+std::pair<int, std::string> Raised(Action action) {
+  try {
+    action();
+  } catch (const RuntimeError& error) {
+    return {static_cast<int>(error.Number()), error.what()};
+  }
+  return {0, ""};
+}
+
+void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, KeyPath.c_str(), name, type, data, size);
+}
+
+void CheckStore(Win32Backend& backend) {
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + Title).c_str());
+  Check(!backend.ReadSetting(Title, "Options", "Delay Interval"), "store: absent reads absent");
+  backend.WriteSetting(Title, "Options", "Delay Interval", " 600 ");
+  Check(backend.ReadSetting(Title, "Options", "Delay Interval") == " 600 ",
+        "store: a written text reads back as it was");
+  const DWORD number = 120;
+  SetValue("Number", REG_DWORD, &number, sizeof number);
+  SetValue("Unterminated", REG_SZ, "600", 3);
+  const std::string longText(100000, '6');
+  SetValue("Long", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size() + 1));
+  Check(backend.ReadSetting(Title, "Options", "Number") == "", "store: a DWORD reads as \"\"");
+  Check(backend.ReadSetting(Title, "Options", "Unterminated") == "600",
+        "store: a text stored without its terminator");
+  Check(backend.ReadSetting(Title, "Options", "Long") == longText,
+        "store: a long text reads whole");
+
+  // A key whose access rights deny the current user reading and writing.
+  PSECURITY_DESCRIPTOR denied = nullptr;
+  ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x3;;;WD)(A;;KA;;;WD)",
+                                                         SDDL_REVISION_1, &denied, nullptr);
+  HKEY key = nullptr;
+  ::RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath.c_str(), 0, WRITE_DAC, &key);
+  Check(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denied) == ERROR_SUCCESS,
+        "store: the key's DACL is set");
+  ::RegCloseKey(key);
+  ::LocalFree(denied);
+  const auto read = Raised([&] { backend.ReadSetting(Title, "Options", "Delay Interval"); });
+  Check(read.first == 5,
+        "store: a read refused raises the runtime's error 5, got " + std::to_string(read.first));
+  const auto write =
+      Raised([&] { backend.WriteSetting(Title, "Options", "Delay Interval", "10"); });
+  Check(write.first == 5 && write.second ==
+                                "Your options could not be saved: Windows refused to write "
+                                "HKEY_CURRENT_USER\\" +
+                                    KeyPath + " (access denied).",
+        "store: a write refused says so in plain words: " + write.second);
+}
+
+COLORREF Pixel(HWND window, int x, int y) {
+  HDC dc = ::GetDC(window);
+  const COLORREF c = ::GetPixel(dc, x, y);
+  ::ReleaseDC(window, dc);
+  return c;
+}
+
+void CheckDrawing(runtime::Runtime& runtime) {
+  TickForm code;
+  auto picture = runtime.LoadResPicture(101, platform::PictureKind::Bitmap);
+  int place = 0;
+  code.onTick = [&] {
+    code.Me().Cls();
+    code.Me().PaintPicture(*picture, (40 + place) * 15.0f, 300, picture->Width(),
+                           picture->Height());
+  };
+  HWND window = nullptr;
+  runtime.Dispatch([&] {
+    auto& form = runtime.Load(code, SaverLike());
+    form.SetAutoRedraw(True);
+    form.SetBackColor(0xFF0000);  // blue, as 0x00BBGGRR
+    form.SetWidth(500 * 15);
+    form.SetHeight(600 * 15);
+    form.Controls("tmr").SetInterval(60000);  // the test's WM_TIMER comes first
+    window = ToHwnd(form.hWnd());
+    ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  });
+  ::UpdateWindow(window);
+  const COLORREF blue = RGB(0, 0, 255), black = RGB(0, 0, 0), green = RGB(0, 255, 0);
+  const auto tick = [&] {
+    HDC dc = ::GetDC(window);
+    ::SetPixel(dc, 5, 5, green);  // where the image holds the back colour
+    ::ReleaseDC(window, dc);
+    ::SendMessageA(window, WM_TIMER, FormWindow::IdOf(0), 0);
+  };
+  tick();
+  Check(Pixel(window, 41, 21) == black, "drawing: a Tick's frame reaches the screen");
+  Check(Pixel(window, 5, 5) == green, "drawing: a Tick repaints the frame's rectangle only");
+  place = 20;
+  tick();
+  Check(Pixel(window, 41, 21) == blue && Pixel(window, 61, 21) == black,
+        "drawing: a moved frame leaves the back colour where it was");
+  Check(Pixel(window, 5, 5) == green, "drawing: ... and repaints nothing else");
+  ::InvalidateRect(window, nullptr, FALSE);
+  ::UpdateWindow(window);
+  Check(Pixel(window, 5, 5) == blue && Pixel(window, 61, 21) == black &&
+            Pixel(window, 41, 21) == blue,
+        "drawing: exposure repaints what was drawn since Cls, the back colour elsewhere");
+
+  // A child window whose parent went (a preview whose embedding failed).
+  Watchdog watchdog(runtime);
+  ::SetWindowLongA(window, GWL_STYLE, ::GetWindowLongA(window, GWL_STYLE) | WS_CHILD);
+  Check(Pump(runtime, 10000, [&] { return !::IsWindow(window); }) && code.unloads == 1,
+        "watchdog: an orphaned child is unloaded and its window destroyed");
+}
+
+void WriteMarker(const std::string& text) {
+  SetValue("marker", REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+int RunChild() {
+  Win32Backend backend;
+  runtime::Runtime runtime(backend, platform::AppDescription{Title});
+  Win32API win32;
+  runtime.AddErrorCleanup([&win32] { win32.RestoreAfterError(); });
+  runtime.AddErrorCleanup([] { WriteMarker(std::to_string(::ShowCursor(TRUE) - 1)); });
+  TickForm code;
+  code.onTick = [] { throw RuntimeError(ErrorNumber::SubscriptOutOfRange, "test"); };
+  runtime.Start([&] {
+    win32.ShowCursor(0);
+    win32.ShowCursor(0);
+    runtime.Load(code, SaverLike()).Controls("tmr").SetInterval(20);
+  });
+  return RunMessageLoop(runtime);
+}
+
+void CheckErrorEnd() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string commandLine = std::string("\"") + path + "\" child";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  DWORD code = STILL_ACTIVE;
+  if (::CreateProcessA(path, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+    ::WaitForSingleObject(process.hProcess, 60000);
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  char marker[32] = {};
+  DWORD size = sizeof marker;
+  ::RegGetValueA(HKEY_CURRENT_USER, KeyPath.c_str(), "marker", RRF_RT_REG_SZ, nullptr, marker,
+                 &size);
+  Check(code == 9, "error end: the exit code is the error's number, got " + std::to_string(code));
+  Check(std::string(marker) == "0",
+        "error end: the cursor hidden twice shows again, count " + std::string(marker));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "child") return RunChild();
+  Win32Backend backend;
+  runtime::Runtime runtime(backend, platform::AppDescription{Title});
+  CheckDrawing(runtime);
+  CheckErrorEnd();
+  CheckStore(backend);
+  return Summary();
+}
