@@ -14,6 +14,12 @@ using platform::GWL_HWNDPARENT;
 using platform::GWL_STYLE;
 using platform::WindowHandle;
 
+// Here, where both forms are complete types: the shared variables own them.
+Shared::Shared(platform::Runtime& runtime, platform::basWin32API& win32)
+    : Runtime(runtime), Win32(win32) {}
+
+Shared::~Shared() = default;
+
 void basMain::Main() {
   if (Runtime.AppPrevInstance() != False) Runtime.End();
 
