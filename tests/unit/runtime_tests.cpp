@@ -43,30 +43,8 @@ struct Probe : platform::FormModule {
   std::function<void()> onEvent;
 };
 
-platform::ControlDesign Make(const char* name, std::int16_t index, ControlKind kind,
-                             const char* container = "") {
-  platform::ControlDesign c;
-  c.Name = name;
-  c.Index = index;
-  c.Kind = kind;
-  c.Container = container;
-  return c;
-}
-
 struct Fixture : ::testing::Test {
   void SetUp() override {
-    design.Name = "frmProbe";
-    design.Border = platform::BorderStyle::Sizable;
-    design.ClientWidth = 3000;
-    design.ClientHeight = 1500;
-    design.Controls = {Make("tmr", 0, ControlKind::Timer),
-                       Make("fra", 0, ControlKind::Frame),
-                       Make("opt", 0, ControlKind::OptionButton, "fra"),
-                       Make("opt", 1, ControlKind::OptionButton, "fra"),
-                       Make("opt", 2, ControlKind::OptionButton),
-                       Make("cbo", 0, ControlKind::ComboBox),
-                       Make("cmd", 0, ControlKind::CommandButton),
-                       Make("cmd", 1, ControlKind::CommandButton)};
     probe.unloadRuntime = &program.runtime;
     program.Run([&] { program.runtime.Start([&] { program.runtime.Load(probe, design); }); });
     form = program.Form("frmProbe");
@@ -93,7 +71,20 @@ struct Fixture : ::testing::Test {
   Program program;
   std::vector<std::string> seen;
   Probe probe{seen};
-  platform::FormDesign design;
+  const platform::FormDesign design{
+      "frmProbe",
+      "",
+      platform::BorderStyle::Sizable,
+      3000,
+      1500,
+      std::vector<platform::ControlDesign>{{"tmr", 0, ControlKind::Timer, "", ""},
+                                           {"fra", 0, ControlKind::Frame, "", ""},
+                                           {"opt", 0, ControlKind::OptionButton, "fra", ""},
+                                           {"opt", 1, ControlKind::OptionButton, "fra", ""},
+                                           {"opt", 2, ControlKind::OptionButton, "", ""},
+                                           {"cbo", 0, ControlKind::ComboBox, "", ""},
+                                           {"cmd", 0, ControlKind::CommandButton, "", ""},
+                                           {"cmd", 1, ControlKind::CommandButton, "", ""}}};
   runtime::Form* form = nullptr;
 };
 
