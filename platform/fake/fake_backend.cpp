@@ -51,13 +51,12 @@ std::unique_ptr<runtime::FormPeer> FakeBackend::CreateForm(runtime::Form& form) 
   return window;
 }
 
-std::optional<std::string> FakeBackend::ReadSetting(const std::string& app,
-                                                    const std::string& section,
+std::optional<std::string> FakeBackend::ReadSetting(const std::string&, const std::string&,
                                                     const std::string& key) {
   if (StoreUnreadable) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall, "The settings could not be read.");
   }
-  const auto found = Settings.find(SettingKey(app, section, key));
+  const auto found = Settings.find(key);
   if (found == Settings.end()) return std::nullopt;
   return found->second;
 }

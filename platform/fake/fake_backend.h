@@ -96,18 +96,14 @@ class FakeBackend : public runtime::Backend {
   bool PrevInstance = false;
   std::string CommandLineText;
   runtime::ScreenMetrics ScreenSize{1920, 1080, 96, 96};
-  // Settings by "app\section\key"; absent keys read as absent.
+  // Settings by key (the trace shows the program's and section's names);
+  // absent keys read as absent.
   std::map<std::string, std::string> Settings;
   bool StoreUnreadable = false;
 
   // Recorded.
   std::vector<std::string> ErrorsShown;
   bool QuitRequested = false;
-
-  static std::string SettingKey(const std::string& app, const std::string& section,
-                                const std::string& key) {
-    return app + "\\" + section + "\\" + key;
-  }
 
   bool ClaimInstance(const std::string&) override { return PrevInstance; }
   std::string CommandLine() override { return CommandLineText; }
@@ -117,11 +113,11 @@ class FakeBackend : public runtime::Backend {
   runtime::ResourceBytes FindResource(const runtime::ResourceType& type, std::int32_t id) override {
     return runtime::FindEmbeddedResource(type, id);
   }
-  std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
+  std::optional<std::string> ReadSetting(const std::string&, const std::string&,
                                          const std::string& key) override;
-  void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+  void WriteSetting(const std::string&, const std::string&, const std::string& key,
                     const std::string& value) override {
-    Settings[SettingKey(app, section, key)] = value;
+    Settings[key] = value;
   }
   double SecondsSinceMidnight() override { return 45296.5; }
   void Quit() override { QuitRequested = true; }

@@ -33,13 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   runtime.RandomValues = {0.0f, 0.999f, 0.25f};
   win32.Windows[1234] = {0, 0, 152, 112};
   win32.Windows[-5] = {0, 0, 1, 1};
-  const std::string title = runtime.AppTitle();
-  if (!interval.empty()) {
-    backend.Settings[fake::FakeBackend::SettingKey(title, "Options", "Delay Interval")] = interval;
-  }
-  if (!random.empty()) {
-    backend.Settings[fake::FakeBackend::SettingKey(title, "Options", "Delay Random")] = random;
-  }
+  if (!interval.empty()) backend.Settings["Delay Interval"] = interval;
+  if (!random.empty()) backend.Settings["Delay Random"] = random;
 
   basMain module(runtime, win32);
   try {

@@ -35,14 +35,10 @@ struct Program {
     return false;
   }
 
-  void Store(const std::string& key, const std::string& value) {
-    backend.Settings[fake::FakeBackend::SettingKey("Vorlan Screen Saver 2", "Options", key)] =
-        value;
-  }
+  void Store(const std::string& key, const std::string& value) { backend.Settings[key] = value; }
 
   std::string Stored(const std::string& key) const {
-    const auto found = backend.Settings.find(
-        fake::FakeBackend::SettingKey("Vorlan Screen Saver 2", "Options", key));
+    const auto found = backend.Settings.find(key);
     return found == backend.Settings.end() ? "<absent>" : found->second;
   }
 
