@@ -2,34 +2,6 @@
 
 namespace vss::fake {
 
-// ---- CallLog ---------------------------------------------------------------------
-
-std::vector<std::string> CallLog::Matching(const std::string& prefix) const {
-  std::vector<std::string> found;
-  for (const auto& entry : entries_) {
-    if (entry.rfind(prefix, 0) == 0) found.push_back(entry);
-  }
-  return found;
-}
-
-int CallLog::IndexOf(const std::string& prefix) const {
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-// ---- Windows --------------------------------------------------------------------
-
-void FakeWindow::Move(int x, int y) {
-  bounds_ = {x, y, x + bounds_.right - bounds_.left, y + bounds_.bottom - bounds_.top};
-}
-
-void FakeWindow::Resize(int width, int height) {
-  bounds_.right = bounds_.left + width;
-  bounds_.bottom = bounds_.top + height;
-}
-
 // ---- FakeBackend ------------------------------------------------------------------
 
 std::unique_ptr<runtime::FormPeer> FakeBackend::CreateForm(runtime::Form& form) {

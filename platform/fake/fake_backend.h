@@ -30,9 +30,20 @@ class CallLog {
   const std::vector<std::string>& Entries() const { return entries_; }
   void Clear() { entries_.clear(); }
   // Entries that start with prefix, in order.
-  std::vector<std::string> Matching(const std::string& prefix) const;
+  std::vector<std::string> Matching(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const auto& entry : entries_) {
+      if (entry.rfind(prefix, 0) == 0) found.push_back(entry);
+    }
+    return found;
+  }
   // Index of the first entry starting with prefix, or -1.
-  int IndexOf(const std::string& prefix) const;
+  int IndexOf(const std::string& prefix) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (entries_[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+    }
+    return -1;
+  }
 
  private:
   std::vector<std::string> entries_;
@@ -68,8 +79,12 @@ class FakeWindow : public runtime::FormPeer {
   runtime::PixelRect Bounds() const override { return bounds_; }
   int ClientWidth() const override { return bounds_.right - bounds_.left - frameWidth_; }
   int ClientHeight() const override { return bounds_.bottom - bounds_.top - frameHeight_; }
-  void Move(int x, int y) override;
-  void Resize(int width, int height) override;
+  void Move(int x, int y) override {
+    bounds_ = {x, y, x + bounds_.right - bounds_.left, y + bounds_.bottom - bounds_.top};
+  }
+  void Resize(int width, int height) override {
+    bounds_ = {bounds_.left, bounds_.top, bounds_.left + width, bounds_.top + height};
+  }
   void Show() override {}
   void Render(const std::vector<runtime::PixelRect>& fills,
               const std::vector<runtime::DrawOp>& draws, std::uint32_t,

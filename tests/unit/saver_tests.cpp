@@ -19,10 +19,6 @@ std::vector<std::string> From(const Program& program, const std::string& first) 
   return {program.Calls().begin() + start, program.Calls().end()};
 }
 
-void Move(Program& program, float x, float y) {
-  program.Raise("frmMain", [=](platform::FormModule& c) { c.Form_MouseMove(0, 0, x, y); });
-}
-
 // On a small screen the frame, centred, starts above its top.
 TEST(FormLoad, SaverInContinuousModeStartsTheLoopBeforeHidingTheCursorAndSizing) {
   Program program;
@@ -141,7 +137,7 @@ TEST(Movement, EndsOnAMoveOfFiveTwipsFromTheLastRecordedPosition) {
     Program program;
     program.Start("/s");
     for (const auto& [x, y, stays] : moves) {
-      Move(program, x, y);
+      program.Raise("frmMain", [x = x, y = y](auto& c) { c.Form_MouseMove(0, 0, x, y); });
       EXPECT_EQ(program.Form("frmMain") != nullptr, stays) << what << " at " << x << "," << y;
     }
   }

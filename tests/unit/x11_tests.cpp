@@ -10,31 +10,16 @@
 namespace vss::x11 {
 namespace {
 
-// A 24-bit top-down picture of one row per string of colours.
-class Picture {
- public:
-  Picture(int width, const std::vector<std::uint32_t>& pixels) {
-    const int height = static_cast<int>(pixels.size()) / width;
-    const int stride = (width * 3 + 3) / 4 * 4;
-    bytes_.assign(40 + static_cast<std::size_t>(stride) * height, 0);
-    const std::int32_t header[] = {40, width, -height};
-    std::memcpy(bytes_.data(), header, sizeof header);
-    bytes_[12] = 1;   // planes
-    bytes_[14] = 24;  // bits per pixel
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const std::uint32_t rgb = pixels[static_cast<std::size_t>(y * width + x)];
-        std::uint8_t* p = &bytes_[40 + static_cast<std::size_t>(y * stride + x * 3)];
-        p[0] = rgb & 0xFF;
-        p[1] = rgb >> 8 & 0xFF;
-        p[2] = rgb >> 16 & 0xFF;
-      }
-    }
+// A 32-bit top-down picture, rows of `width` colours.
+struct Picture {
+  Picture(int width, const std::vector<std::uint32_t>& pixels) : bytes(40 + 4 * pixels.size()) {
+    const auto height = static_cast<std::int32_t>(pixels.size()) / width;
+    const std::int32_t header[] = {40, width, -height, 32 << 16 | 1};  // bits, planes
+    std::memcpy(bytes.data(), header, sizeof header);
+    std::memcpy(bytes.data() + 40, pixels.data(), 4 * pixels.size());
   }
-  runtime::Dib Dib() const { return *runtime::Dib::Parse(bytes_.data(), bytes_.size()); }
-
- private:
-  std::vector<std::uint8_t> bytes_;
+  runtime::Dib Dib() const { return *runtime::Dib::Parse(bytes.data(), bytes.size()); }
+  std::vector<std::uint8_t> bytes;
 };
 
 constexpr std::uint32_t R = 0xFF0000, B = 0x0000FF, W = 0xFFFFFF, K = 0;
