@@ -21,10 +21,8 @@ struct Dialog {
     const bool agree = random == (Control("optOption", 1).Value() == False) &&
                        random == (Control("lblSeconds").Enabled() == False) &&
                        random == (list.Enabled() == False);
-    return (list.ListIndex() < 0 ? "<none>" : list.List(list.ListIndex())) + (!agree ? " disagree"
-                                                                              : random
-                                                                                  ? " random"
-                                                                                  : " continuous");
+    const char* mode = !agree ? " disagree" : random ? " random" : " continuous";
+    return (list.ListIndex() < 0 ? "<none>" : list.List(list.ListIndex())) + mode;
   }
   // R, C: a click on the random or continuous option; a to q: the user
   // picks that item of the list; O, X, D: Ok, Cancel, Defaults.
@@ -47,8 +45,6 @@ TEST(OptionsDialog, OpensOnTheStoreAndStoresOnlyOnOk) {
     const char *steps, *opened, *after, *stored;
   };
   const Case cases[] = {
-      {nullptr, nullptr, "", "60 (1 Minute) continuous", "60 (1 Minute) continuous",
-       "<absent> <absent>"},
       {"7200", "-1", "X", "3600 (1 Hour) random", "closed", "7200 -1"},
       {"10", "-1", "D", "5 random", "60 (1 Minute) continuous", "10 -1"},
       {"10", "-1", "DX", "5 random", "closed", "10 -1"},

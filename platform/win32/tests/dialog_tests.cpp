@@ -78,10 +78,9 @@ int main() {
           name + " at " + std::to_string(r.left) + "," + std::to_string(r.top));
     if (d.Caption.empty()) continue;
     // Beside the caption: a check mark, a frame's indents, a button's edges.
-    const int beside = d.Kind == platform::ControlKind::OptionButton ? 16
-                       : d.Kind == platform::ControlKind::Frame      ? 16
-                       : d.Kind == platform::ControlKind::Label      ? 0
-                                                                     : 4;
+    const int beside = d.Kind == platform::ControlKind::Label           ? 0
+                       : d.Kind == platform::ControlKind::CommandButton ? 4
+                                                                        : 16;
     const auto [width, face] = Measure(control, d.Caption);
     Check(face == "MS Sans Serif" && width + beside <= r.right - r.left,
           name + " caption of " + std::to_string(width) + " pixels in " + face + " fits in " +
