@@ -131,6 +131,7 @@ TEST(Movement, EndsOnAMoveOfFiveTwipsFromTheLastRecordedPosition) {
       {"a half rounds down to even", {{102.5f, 9, true}, {107, 9, false}}},
       {"a half rounds up to even", {{101.5f, 9, true}, {106.9f, 9, true}}},
       {"(0, 0) records nothing", {{0, 0, true}, {30, 0, true}, {45, 0, false}}},
+      {"the left edge is a recorded position", {{0, 6000, true}, {0, 6015, false}}},
       {"beyond 32767 twips", {{57585, 32385, true}, {57589, 32385, true}, {57570, 32385, false}}},
   };
   for (const auto& [what, moves] : cases) {
