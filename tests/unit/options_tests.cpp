@@ -45,9 +45,10 @@ TEST(OptionsDialog, OpensOnTheStoreAndStoresOnlyOnOk) {
     const char *steps, *opened, *after, *stored;
   };
   const Case cases[] = {
-      {"7200", "-1", "X", "3600 (1 Hour) random", "closed", "7200 -1"},
-      {"10", "-1", "D", "5 random", "60 (1 Minute) continuous", "10 -1"},
-      {"10", "-1", "DX", "5 random", "closed", "10 -1"},
+      // Texts the program reads but would not write show that nothing was written.
+      {" 7200", "-1", "X", "3600 (1 Hour) random", "closed", " 7200 -1"},
+      {" 10", "-1", "D", "5 random", "60 (1 Minute) continuous", " 10 -1"},
+      {" 10", "-1", "DX", "5 random", "closed", " 10 -1"},
       {nullptr, nullptr, "RCR", "60 (1 Minute) continuous", "60 (1 Minute) random",
        "<absent> <absent>"},
       // Random play stores the disabled list's interval.
