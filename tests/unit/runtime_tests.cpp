@@ -43,6 +43,16 @@ struct Probe : platform::FormModule {
   std::function<void()> onEvent;
 };
 
+const std::vector<platform::ControlDesign> ProbeControls{
+    {"tmr", 0, ControlKind::Timer, "", ""},
+    {"fra", 0, ControlKind::Frame, "", ""},
+    {"opt", 0, ControlKind::OptionButton, "fra", ""},
+    {"opt", 1, ControlKind::OptionButton, "fra", ""},
+    {"opt", 2, ControlKind::OptionButton, "", ""},
+    {"cbo", 0, ControlKind::ComboBox, "", ""},
+    {"cmd", 0, ControlKind::CommandButton, "", ""},
+    {"cmd", 1, ControlKind::CommandButton, "", ""}};
+
 struct Fixture : ::testing::Test {
   void SetUp() override {
     probe.unloadRuntime = &program.runtime;
@@ -71,20 +81,8 @@ struct Fixture : ::testing::Test {
   Program program;
   std::vector<std::string> seen;
   Probe probe{seen};
-  const platform::FormDesign design{
-      "frmProbe",
-      "",
-      platform::BorderStyle::Sizable,
-      3000,
-      1500,
-      std::vector<platform::ControlDesign>{{"tmr", 0, ControlKind::Timer, "", ""},
-                                           {"fra", 0, ControlKind::Frame, "", ""},
-                                           {"opt", 0, ControlKind::OptionButton, "fra", ""},
-                                           {"opt", 1, ControlKind::OptionButton, "fra", ""},
-                                           {"opt", 2, ControlKind::OptionButton, "", ""},
-                                           {"cbo", 0, ControlKind::ComboBox, "", ""},
-                                           {"cmd", 0, ControlKind::CommandButton, "", ""},
-                                           {"cmd", 1, ControlKind::CommandButton, "", ""}}};
+  const platform::FormDesign design{"frmProbe", "",   platform::BorderStyle::Sizable,
+                                    3000,       1500, ProbeControls};
   runtime::Form* form = nullptr;
 };
 
