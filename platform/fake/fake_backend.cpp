@@ -23,16 +23,6 @@ std::unique_ptr<runtime::FormPeer> FakeBackend::CreateForm(runtime::Form& form) 
   return window;
 }
 
-std::optional<std::string> FakeBackend::ReadSetting(const std::string&, const std::string&,
-                                                    const std::string& key) {
-  if (StoreUnreadable) {
-    throw RuntimeError(ErrorNumber::InvalidProcedureCall, "The settings could not be read.");
-  }
-  const auto found = Settings.find(key);
-  if (found == Settings.end()) return std::nullopt;
-  return found->second;
-}
-
 // ---- FakeRuntime --------------------------------------------------------------------
 
 FakeRuntime::FakeRuntime(FakeBackend& backend, CallLog& log)

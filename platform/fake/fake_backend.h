@@ -114,7 +114,6 @@ class FakeBackend : public runtime::Backend {
   // Settings by key (the trace shows the program's and section's names);
   // absent keys read as absent.
   std::map<std::string, std::string> Settings;
-  bool StoreUnreadable = false;
 
   // Recorded.
   std::vector<std::string> ErrorsShown;
@@ -129,7 +128,10 @@ class FakeBackend : public runtime::Backend {
     return runtime::FindEmbeddedResource(type, id);
   }
   std::optional<std::string> ReadSetting(const std::string&, const std::string&,
-                                         const std::string& key) override;
+                                         const std::string& key) override {
+    const auto found = Settings.find(key);
+    return found == Settings.end() ? std::nullopt : std::optional<std::string>(found->second);
+  }
   void WriteSetting(const std::string&, const std::string&, const std::string& key,
                     const std::string& value) override {
     Settings[key] = value;

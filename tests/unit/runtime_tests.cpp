@@ -254,13 +254,5 @@ TEST_F(Life, ARuntimeErrorEndsInOrderAndTellsTheDialogsUser) {
   EXPECT_NE(program.log.IndexOf("MsgBox(frmProbe,Vorlan Screen Saver 2)"), -1);
 }
 
-TEST(Life2, AStoreThatCannotBeReadGivesTheDefaults) {
-  Program program;
-  program.backend.StoreUnreadable = true;
-  EXPECT_FALSE(program.Start("/s"));
-  EXPECT_EQ(program.module.DelayInterval, 120);
-  EXPECT_NE(program.Form("frmMain"), nullptr);
-}
-
 }  // namespace
 }  // namespace vss::test
