@@ -2,9 +2,11 @@
 // on the recording backend, then a few Ticks and input events on whatever
 // form started. The input is three texts separated by NUL bytes: the
 // command line, "Delay Interval", "Delay Random".
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "options/frmOptions.h"
 #include "platform/fake/fake_backend.h"
@@ -12,29 +14,15 @@
 #include "settings/settings.h"
 #include "startup/basMain.h"
 
-namespace {
-
-std::string NextField(const std::uint8_t*& data, std::size_t& size) {
-  std::string field;
-  while (size > 0 && *data != 0) {
-    field.push_back(static_cast<char>(*data));
-    ++data;
-    --size;
-  }
-  if (size > 0) {
-    ++data;
-    --size;
-  }
-  return field;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vss;
-  const std::string command = NextField(data, size);
-  const std::string interval = NextField(data, size);
-  const std::string random = NextField(data, size);
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  auto next = [&rest] {
+    const std::string field(rest.substr(0, rest.find('\0')));
+    rest.remove_prefix(std::min(rest.size(), field.size() + 1));
+    return field;
+  };
+  const std::string command = next(), interval = next(), random = next();
 
   fake::CallLog log;
   fake::FakeBackend backend(log);
@@ -45,13 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   runtime.RandomValues = {0.0f, 0.999f, 0.25f};
   win32.Windows[1234] = {0, 0, 152, 112};
   win32.Windows[-5] = {0, 0, 1, 1};
-  const std::string title = runtime.AppTitle();
-  if (!interval.empty()) {
-    backend.Settings[fake::FakeBackend::SettingKey(title, "Options", "Delay Interval")] = interval;
-  }
-  if (!random.empty()) {
-    backend.Settings[fake::FakeBackend::SettingKey(title, "Options", "Delay Random")] = random;
-  }
+  if (!interval.empty()) backend.Settings["Delay Interval"] = interval;
+  if (!random.empty()) backend.Settings["Delay Random"] = random;
 
   basMain module(runtime, win32);
   try {

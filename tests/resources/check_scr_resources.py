@@ -29,73 +29,48 @@ EXPECTED = [
 ]
 
 
-def u16(b, at):
-    return struct.unpack_from("<H", b, at)[0]
+def read_pe(data):
+    """The image version and {(type, id, language): bytes} of every resource."""
+    def u16(at):
+        return struct.unpack_from("<H", data, at)[0]
 
+    def u32(at):
+        return struct.unpack_from("<I", data, at)[0]
 
-def u32(b, at):
-    return struct.unpack_from("<I", b, at)[0]
+    if data[:2] != b"MZ" or data[u32(0x3C):u32(0x3C) + 4] != b"PE\0\0":
+        raise ValueError("not a PE executable")
+    coff = u32(0x3C) + 4
+    opt = coff + 20
+    if u16(opt) not in (0x10B, 0x20B):
+        raise ValueError("unknown optional header magic %#x" % u16(opt))
+    version = (u16(opt + 44), u16(opt + 46))
+    rsrc_rva = u32(opt + (96 if u16(opt) == 0x10B else 112) + 2 * 8)
+    sections = [struct.unpack_from("<IIII", data, opt + u16(coff + 16) + 40 * k + 8)
+                for k in range(u16(coff + 2))]
 
-
-class PeImage:
-    def __init__(self, data):
-        self.data = data
-        if data[:2] != b"MZ":
-            raise ValueError("not an MZ executable")
-        pe = u32(data, 0x3C)
-        if data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("no PE signature")
-        coff = pe + 4
-        sections = u16(data, coff + 2)
-        opt_size = u16(data, coff + 16)
-        self.opt = coff + 20
-        magic = u16(data, self.opt)
-        if magic not in (0x10B, 0x20B):
-            raise ValueError(f"unknown optional header magic {magic:#x}")
-        self.image_version = (u16(data, self.opt + 44), u16(data, self.opt + 46))
-        dirs = self.opt + (96 if magic == 0x10B else 112)
-        self.rsrc_rva, self.rsrc_size = u32(data, dirs + 2 * 8), u32(data, dirs + 2 * 8 + 4)
-        self.sections = []
-        table = self.opt + opt_size
-        for k in range(sections):
-            s = table + 40 * k
-            vsize, rva, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
-            self.sections.append((rva, max(vsize, rawsize), rawptr, rawsize))
-
-    def offset(self, rva):
-        for start, size, rawptr, rawsize in self.sections:
-            if start <= rva < start + size and rva - start < rawsize:
+    def offset(rva):
+        for vsize, start, rawsize, rawptr in sections:
+            if start <= rva < start + max(vsize, rawsize) and rva - start < rawsize:
                 return rawptr + rva - start
-        raise ValueError(f"RVA {rva:#x} is not in the file")
+        raise ValueError("RVA %#x is not in the file" % rva)
 
-    def resources(self):
-        """(type, id, language, bytes) of every leaf of the resource tree."""
-        if not self.rsrc_rva:
-            return []
-        base = self.offset(self.rsrc_rva)
-        out = []
+    base = offset(rsrc_rva) if rsrc_rva else 0
 
-        def entries(dir_off):
-            named, ids = u16(self.data, base + dir_off + 12), u16(self.data, base + dir_off + 14)
-            for k in range(named + ids):
-                e = base + dir_off + 16 + 8 * k
-                name, target = u32(self.data, e), u32(self.data, e + 4)
-                if name & 0x80000000:
-                    at = base + (name & 0x7FFFFFFF)
-                    length = u16(self.data, at)
-                    name = self.data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-                yield name, target
+    def entries(directory):
+        for k in range(u16(base + directory + 12) + u16(base + directory + 14)):
+            name, target = u32(base + directory + 16 + 8 * k), u32(base + directory + 20 + 8 * k)
+            if name & 0x80000000:
+                at = base + (name & 0x7FFFFFFF)
+                name = data[at + 2:at + 2 + 2 * u16(at)].decode("utf-16-le")
+            yield name, target & 0x7FFFFFFF
 
-        for rtype, t_target in entries(0):
-            for rid, i_target in entries(t_target & 0x7FFFFFFF):
-                for lang, l_target in entries(i_target & 0x7FFFFFFF):
-                    if l_target & 0x80000000:
-                        raise ValueError("resource tree deeper than type/name/language")
-                    leaf = base + l_target
-                    rva, size = u32(self.data, leaf), u32(self.data, leaf + 4)
-                    at = self.offset(rva)
-                    out.append((rtype, rid, lang, self.data[at:at + size]))
-        return out
+    found = {}
+    for rtype, names in entries(0) if rsrc_rva else ():
+        for rid, languages in entries(names):
+            for lang, leaf in entries(languages):
+                at = offset(u32(base + leaf))
+                found[(rtype, rid, lang)] = data[at:at + u32(base + leaf + 4)]
+    return version, found
 
 
 def main(argv):
@@ -104,27 +79,19 @@ def main(argv):
         return 2
     try:
         with open(argv[1], "rb") as f:
-            pe = PeImage(f.read())
-        found = {(t, i, lang): data for t, i, lang, data in pe.resources()}
+            version, found = read_pe(f.read())
     except (OSError, ValueError, struct.error) as e:
-        print(f"FAIL  cannot read the resources of {argv[1]}: {e}")
+        print("FAIL  cannot read the resources of %s: %s" % (argv[1], e))
         return 1
-    failures = []
-    if pe.image_version != (2, 0):
-        failures.append(f"image version {pe.image_version}, expected (2, 0)")
+    failures = [] if version == (2, 0) else ["image version %s, expected (2, 0)" % (version,)]
     for rtype, rid, lang, name in EXPECTED:
         with open(os.path.join(argv[2], name), "rb") as f:
-            media = f.read()
-        if rtype == RT_BITMAP:
-            media = media[BMP_FILE_HEADER:]
+            media = f.read()[BMP_FILE_HEADER if rtype == RT_BITMAP else 0:]
         data = found.pop((rtype, rid, lang), None)
-        if data is None:
-            failures.append(f"missing {rtype} {rid} language {lang:#06x}")
-        elif data != media:
-            failures.append(f"{rtype} {rid}: {len(data)} bytes differ from {name} ({len(media)})")
-        else:
-            print(f"ok    {rtype} {rid} language {lang:#06x} = {name}")
-    failures += [f"unexpected resource {t} {i} language {lang:#06x}" for t, i, lang in found]
+        if data != media:
+            failures.append("%s %s language %#06x: %s" % (rtype, rid, lang, "missing" if data is None
+                            else "%d bytes differ from %s (%d)" % (len(data), name, len(media))))
+    failures += ["unexpected resource %s %s language %#06x" % key for key in found]
     for failure in failures:
         print("FAIL  " + failure)
     return 1 if failures else 0

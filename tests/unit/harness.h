@@ -35,13 +35,10 @@ struct Program {
     return false;
   }
 
-  void Store(const std::string& key, const std::string& value) {
-    backend.Settings[fake::FakeBackend::SettingKey("Vorlan Screen Saver 2", "Options", key)] = value;
-  }
+  void Store(const std::string& key, const std::string& value) { backend.Settings[key] = value; }
 
   std::string Stored(const std::string& key) const {
-    const auto found =
-        backend.Settings.find(fake::FakeBackend::SettingKey("Vorlan Screen Saver 2", "Options", key));
+    const auto found = backend.Settings.find(key);
     return found == backend.Settings.end() ? "<absent>" : found->second;
   }
 
@@ -56,9 +53,12 @@ struct Program {
     return true;
   }
 
-  // The saver's timer firing once.
-  void Tick() {
-    if (auto* form = Form("frmMain")) Run([&] { form->FindControl("tmrTimer", 0)->TimerFired(); });
+  // The saver's timer firing.
+  void Tick(int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      if (auto* form = Form("frmMain"))
+        Run([&] { form->FindControl("tmrTimer", 0)->TimerFired(); });
+    }
   }
 
   const std::vector<std::string>& Calls() const { return log.Entries(); }

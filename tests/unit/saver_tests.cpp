@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "harness.h"
@@ -12,6 +11,7 @@ namespace vss::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
 
 std::vector<std::string> From(const Program& program, const std::string& first) {
   const int start = program.log.IndexOf(first);
@@ -19,68 +19,28 @@ std::vector<std::string> From(const Program& program, const std::string& first) 
   return {program.Calls().begin() + start, program.Calls().end()};
 }
 
+// On a small screen the frame, centred, starts above its top.
 TEST(FormLoad, SaverInContinuousModeStartsTheLoopBeforeHidingTheCursorAndSizing) {
   Program program;
+  program.win32.DesktopRect = {0, 0, 640, 480};
+  const void* played = nullptr;
+  program.win32.OnPlaySound = [&](const void* sound, std::int32_t) { played = sound; };
   program.Start("/s");
-  auto* saver = program.module.frmMain.get();
-  ASSERT_NE(saver, nullptr);
-  const std::string h = std::to_string(program.runtime.FindForm("frmMain")->hWnd());
+  const std::string h = std::to_string(program.Form("frmMain")->hWnd());
   EXPECT_THAT(
       From(program, "Load frmMain"),
       ElementsAre("Load frmMain", "LoadResData(101,WAVE)", "PlaySoundA(sound,0,15)",
                   "ShowCursor(0)", "frmMain.Caption=Vorlan Screen Saver 2", "frmMain.AutoRedraw=-1",
-                  "frmMain.BackColor=0", "frmMain.Width=28800", "frmMain.Height=16200",
+                  "frmMain.BackColor=0", "frmMain.Width=9600", "frmMain.Height=7200",
                   "tmrTimer.Interval=500", "frmMain.Cls", "LoadResPicture(101,0)",
-                  "frmMain.PaintPicture(101,11754,3866.5,5292,8467)",
-                  "SetWindowPos(" + h + ",-1,0,0,1920,1080,64)"));
-  // The whole clip resource is handed over, from its first byte.
-  ASSERT_EQ(saver->SoundData.size(), 32004u);
-  EXPECT_EQ(program.win32.LastSound, saver->SoundData.data());
-  EXPECT_EQ(std::memcmp(saver->SoundData.data(), "RIFF", 4), 0);
-  EXPECT_EQ(saver->RandomDelay, 0);
-  EXPECT_EQ(saver->FrameToggle, False);
-  EXPECT_EQ(saver->IntervalElapsed, 500);
-  EXPECT_EQ(saver->RandomElapsed, 500);
+                  "frmMain.PaintPicture(101,2154,-633.5,5292,8467)",
+                  "SetWindowPos(" + h + ",-1,0,0,640,480,64)"));
+  // The whole clip resource is handed over.
+  EXPECT_EQ(program.module.frmMain->SoundData.size(), 32004u);
+  EXPECT_EQ(played, program.module.frmMain->SoundData.data());
 }
 
-TEST(FormLoad, SaverInRandomModeDrawsADelayAndPlaysNothing) {
-  Program program;
-  program.Store("Delay Random", "-1");
-  program.runtime.RandomValues = {0.5f};
-  program.Start("/s");
-  EXPECT_THAT(From(program, "Load frmMain"),
-              testing::IsSupersetOf({"Randomize", "Rnd=0.5", "ShowCursor(0)"}));
-  EXPECT_LT(program.log.IndexOf("Rnd="), program.log.IndexOf("ShowCursor(0)"));
-  EXPECT_LT(program.log.IndexOf("ShowCursor(0)"), program.log.IndexOf("frmMain.Width"));
-  EXPECT_EQ(program.log.IndexOf("PlaySoundA"), -1);
-  EXPECT_EQ(program.module.frmMain->RandomDelay, 3605);  // floor(0.5 * 7191) + 10
-}
-
-TEST(FormLoad, PreviewStretchesSilentlyAndLeavesTheCursorAlone) {
-  Program program;
-  program.win32.Windows[4321] = {0, 0, 152, 112};
-  program.Start("/p 4321");
-  auto* preview = program.module.frmMain.get();
-  ASSERT_NE(preview, nullptr);
-  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
-              ElementsAre("frmMain.PaintPicture(101,0,0,2280,1680)"));
-  EXPECT_EQ(program.log.IndexOf("ShowCursor"), -1);
-  EXPECT_EQ(program.log.IndexOf("PlaySoundA"), -1);
-  EXPECT_EQ(program.log.IndexOf("LoadResData"), -1);
-  EXPECT_TRUE(preview->SoundData.empty());
-  EXPECT_EQ(preview->RandomDelay, 0);
-  for (int i = 0; i < 5; ++i) program.Tick();
-  EXPECT_EQ(preview->IntervalElapsed, 0);
-  EXPECT_EQ(preview->RandomElapsed, 0);
-  EXPECT_THAT(
-      program.log.Matching("frmMain.PaintPicture"),
-      ElementsAre(
-          "frmMain.PaintPicture(101,0,0,2280,1680)", "frmMain.PaintPicture(102,0,0,2280,1680)",
-          "frmMain.PaintPicture(101,0,0,2280,1680)", "frmMain.PaintPicture(102,0,0,2280,1680)",
-          "frmMain.PaintPicture(101,0,0,2280,1680)", "frmMain.PaintPicture(102,0,0,2280,1680)"));
-}
-
-TEST(RandomDelay, SpansTenToSevenThousandTwoHundredTicks) {
+TEST(FormLoad, SaverInRandomModeDrawsADelayOfTenTo7200TicksAndPlaysNothing) {
   const float largestBelowOne = std::nextafter(1.0f, 0.0f);
   const std::pair<float, std::int32_t> cases[] = {
       {0.0f, 10}, {largestBelowOne, 7200}, {0.5f, 3605}, {1.5f / 7191.0f, 11}};
@@ -90,28 +50,10 @@ TEST(RandomDelay, SpansTenToSevenThousandTwoHundredTicks) {
     program.runtime.RandomValues = {r};
     program.Start("/s");
     EXPECT_EQ(program.module.frmMain->RandomDelay, delay) << r;
+    EXPECT_THAT(program.log.Matching("R"), ElementsAre("Randomize", StartsWith("Rnd=")));
+    EXPECT_LT(program.log.IndexOf("Rnd="), program.log.IndexOf("ShowCursor(0)"));
+    EXPECT_EQ(program.log.IndexOf("PlaySoundA"), -1);
   }
-}
-
-TEST(Tick, FramesAlternateAndAreCentredAtTheirHimetricSize) {
-  Program program;
-  program.Start("/s");
-  program.Tick();
-  program.Tick();
-  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
-              ElementsAre("frmMain.PaintPicture(101,11754,3866.5,5292,8467)",
-                          "frmMain.PaintPicture(102,11754,3866.5,5292,8467)",
-                          "frmMain.PaintPicture(101,11754,3866.5,5292,8467)"));
-  // Each Tick clears before it draws, so the image holds one frame.
-  EXPECT_EQ(program.runtime.FindForm("frmMain")->Image().Kept().size(), 1u);
-}
-
-TEST(Tick, ASmallScreenPlacesTheFrameAtNegativeOffsets) {
-  Program program;
-  program.win32.DesktopRect = {0, 0, 640, 480};
-  program.Start("/s");
-  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
-              ElementsAre("frmMain.PaintPicture(101,2154,-633.5,5292,8467)"));
 }
 
 TEST(Tick, ContinuousPlayStopsOnTheIntervalthTickAndNeverRestarts) {
@@ -119,17 +61,15 @@ TEST(Tick, ContinuousPlayStopsOnTheIntervalthTickAndNeverRestarts) {
   program.Store("Delay Interval", "10");
   program.Start("/s");  // the load runs Tick 1
   auto stops = [&] { return program.log.Matching("PlaySoundA(null,0,4)").size(); };
-  for (int tick = 2; tick < 10; ++tick) program.Tick();
+  program.Tick(8);
   EXPECT_EQ(stops(), 0u);
   program.Tick();  // Tick 10
   EXPECT_EQ(stops(), 1u);
-  EXPECT_EQ(program.module.frmMain->IntervalElapsed, 0);
-  for (int tick = 11; tick < 20; ++tick) program.Tick();
+  program.Tick(9);
   EXPECT_EQ(stops(), 1u);
   program.Tick();  // Tick 20
   EXPECT_EQ(stops(), 2u);
   EXPECT_EQ(program.log.Matching("PlaySoundA(sound").size(), 1u);  // only the load's loop
-  EXPECT_EQ(program.log.Matching("PlaySoundA(sound,0,15)").size(), 1u);
 }
 
 TEST(Tick, RandomPlayComesAfterTheDrawnDelayThenRedraws) {
@@ -137,24 +77,21 @@ TEST(Tick, RandomPlayComesAfterTheDrawnDelayThenRedraws) {
   program.Store("Delay Random", "-1");
   program.runtime.RandomValues = {0.0f, 1.5f / 7191.0f, 0.0f};  // delays 10, 11, 10
   program.Start("/s");
-  std::vector<void const*> played;
+  std::vector<const void*> played;
   program.win32.OnPlaySound = [&](const void* sound, std::int32_t flags) {
     EXPECT_EQ(flags, 7);
     played.push_back(sound);
   };
-  for (int tick = 2; tick < 10; ++tick) program.Tick();
+  program.Tick(8);
   EXPECT_TRUE(played.empty());
   program.Tick();  // Tick 10
   ASSERT_EQ(played.size(), 1u);
   EXPECT_EQ(played[0], program.module.frmMain->SoundData.data());
-  EXPECT_EQ(program.module.frmMain->RandomDelay, 11);
-  EXPECT_EQ(program.module.frmMain->RandomElapsed, 0);
-  // The play comes before the new draw.
-  const auto tail = From(program, "PlaySoundA(sound,0,7)");
-  ASSERT_GE(tail.size(), 3u);
-  EXPECT_EQ(tail[1], "Randomize");
-  EXPECT_EQ(tail[2].rfind("Rnd=", 0), 0u);
-  for (int tick = 0; tick < 10; ++tick) program.Tick();
+  // The play comes before the new draw and the frame.
+  EXPECT_THAT(From(program, "PlaySoundA"),
+              ElementsAre("PlaySoundA(sound,0,7)", "Randomize", StartsWith("Rnd="),
+                          StartsWith("LoadResPicture"), StartsWith("frmMain.PaintPicture")));
+  program.Tick(10);
   EXPECT_EQ(played.size(), 1u);
   program.Tick();  // 11 Ticks after the first play
   EXPECT_EQ(played.size(), 2u);
@@ -162,12 +99,12 @@ TEST(Tick, RandomPlayComesAfterTheDrawnDelayThenRedraws) {
 }
 
 TEST(Tick, TheIdleCounterDoesNotEndTheSaverAfterWeeks) {
+  constexpr std::int32_t nearLimit = std::numeric_limits<std::int32_t>::max() - 100;
   Program program;
   program.Start("/s");
-  auto* saver = program.module.frmMain.get();
-  saver->RandomElapsed = std::numeric_limits<std::int32_t>::max() - 100;
-  saver->IntervalElapsed = 0;
-  for (int tick = 0; tick < 119; ++tick) program.Tick();
+  program.module.frmMain->RandomElapsed = nearLimit;
+  program.module.frmMain->IntervalElapsed = 0;
+  program.Tick(119);
   EXPECT_TRUE(program.log.Matching("PlaySoundA(null").empty());
   program.Tick();
   EXPECT_EQ(program.log.Matching("PlaySoundA(null,0,4)").size(), 1u);
@@ -176,9 +113,8 @@ TEST(Tick, TheIdleCounterDoesNotEndTheSaverAfterWeeks) {
   random.Store("Delay Random", "-1");
   random.runtime.RandomValues = {0.0f, 0.0f};
   random.Start("/s");
-  random.module.frmMain->IntervalElapsed = std::numeric_limits<std::int32_t>::max() - 100;
-  for (int tick = 2; tick < 10; ++tick) random.Tick();
-  random.Tick();
+  random.module.frmMain->IntervalElapsed = nearLimit;
+  random.Tick(9);
   EXPECT_EQ(random.log.Matching("PlaySoundA(sound,0,7)").size(), 1u);
 }
 
@@ -187,61 +123,42 @@ TEST(Movement, EndsOnAMoveOfFiveTwipsFromTheLastRecordedPosition) {
   using Moves = std::vector<std::tuple<float, float, bool>>;
   const std::pair<const char*, Moves> cases[] = {
       {"the first event only records", {{9000, 6000, true}, {9015, 6000, false}}},
-      {"under 5 both ways is recorded", {{100, 100, true}, {104.9f, 95.1f, true}, {105, 100, false}}},
+      {"under 5 both ways is recorded",
+       {{100, 100, true}, {104.9f, 95.1f, true}, {105, 100, false}}},
       {"exactly 5 across", {{100, 100, true}, {95, 100, false}}},
+      {"small moves never add up",
+       {{100, 9, true}, {104, 9, true}, {108, 9, true}, {112, 9, true}}},
+      {"a half rounds down to even", {{102.5f, 9, true}, {107, 9, false}}},
+      {"a half rounds up to even", {{101.5f, 9, true}, {106.9f, 9, true}}},
       {"(0, 0) records nothing", {{0, 0, true}, {30, 0, true}, {45, 0, false}}},
+      {"the left edge is a recorded position", {{0, 6000, true}, {0, 6015, false}}},
       {"beyond 32767 twips", {{57585, 32385, true}, {57589, 32385, true}, {57570, 32385, false}}},
   };
   for (const auto& [what, moves] : cases) {
     Program program;
     program.Start("/s");
     for (const auto& [x, y, stays] : moves) {
-      program.Raise("frmMain", [x = x, y = y](platform::FormModule& c) { c.Form_MouseMove(0, 0, x, y); });
+      program.Raise("frmMain", [x = x, y = y](auto& c) { c.Form_MouseMove(0, 0, x, y); });
       EXPECT_EQ(program.Form("frmMain") != nullptr, stays) << what << " at " << x << "," << y;
     }
   }
 }
 
-TEST(Movement, SmallMovesNeverEndHoweverFarTheyAddUpAndHalvesRoundToEven) {
-  Program program;
-  program.Start("/s");
-  auto move = [&](float x, float y) {
-    program.Raise("frmMain", [&](platform::FormModule& c) { c.Form_MouseMove(0, 0, x, y); });
-  };
-  move(100.5f, 101.5f);
-  EXPECT_EQ(program.module.frmMain->LastMouseX, 100);
-  EXPECT_EQ(program.module.frmMain->LastMouseY, 102);
-  for (int i = 1; i <= 1000; ++i) move(100.0f + 4.0f * i, 102);
-  ASSERT_NE(program.Form("frmMain"), nullptr);
-  EXPECT_EQ(program.module.frmMain->LastMouseX, 4100);
-}
-
 TEST(Dismissal, EveryKeyAndButtonEventEndsTheSaver) {
-  using Raiser = void (*)(platform::FormModule&);
-  const Raiser raisers[] = {
+  std::int16_t key = 65, shift = 0;
+  const std::function<void(platform::FormModule&)> raisers[] = {
       [](platform::FormModule& c) { c.Form_Click(); },
       [](platform::FormModule& c) { c.Form_DblClick(); },
-      [](platform::FormModule& c) {
-        std::int16_t k = 65, s = 0;
-        c.Form_KeyDown(k, s);
-      },
-      [](platform::FormModule& c) {
-        std::int16_t k = 97;
-        c.Form_KeyPress(k);
-      },
-      [](platform::FormModule& c) {
-        std::int16_t k = 65, s = 0;
-        c.Form_KeyUp(k, s);
-      },
+      [&](platform::FormModule& c) { c.Form_KeyDown(key, shift); },
+      [&](platform::FormModule& c) { c.Form_KeyPress(key); },
+      [&](platform::FormModule& c) { c.Form_KeyUp(key, shift); },
       [](platform::FormModule& c) { c.Form_MouseDown(1, 0, 10, 10); },
-      [](platform::FormModule& c) { c.Form_MouseUp(2, 0, 10, 10); },
-  };
-  for (const auto raise : raisers) {
+      [](platform::FormModule& c) { c.Form_MouseUp(2, 0, 10, 10); }};
+  for (const auto& raise : raisers) {
     Program program;
     program.Start("/s");
     EXPECT_TRUE(program.Raise("frmMain", raise));
-    EXPECT_EQ(program.runtime.LoadedForms().size(), 0u);
-    EXPECT_EQ(program.module.frmMain, nullptr);
+    EXPECT_TRUE(program.runtime.LoadedForms().empty());
     EXPECT_EQ(program.win32.CursorCount(), 0);
   }
 }
@@ -270,13 +187,20 @@ TEST(Dismissal, UnloadRestoresTheCursorAndStopsTheSoundBeforeReleasingIt) {
   EXPECT_EQ(bytesAtStop, 32004u);  // still alive while the stop runs
   EXPECT_TRUE(saver->SoundData.empty());
   EXPECT_EQ(program.module.frmMain, nullptr);
-  EXPECT_EQ(program.win32.CursorCount(), 0);
 }
 
-TEST(Dismissal, ThePreviewIgnoresInputAndUnloadsQuietly) {
+TEST(Preview, StretchesSilentlyIgnoresInputAndUnloadsQuietly) {
   Program program;
   program.win32.Windows[4321] = {0, 0, 152, 112};
   program.Start("/p 4321");
+  program.Tick(2);
+  EXPECT_THAT(program.log.Matching("frmMain.PaintPicture"),
+              ElementsAre("frmMain.PaintPicture(101,0,0,2280,1680)",
+                          "frmMain.PaintPicture(102,0,0,2280,1680)",
+                          "frmMain.PaintPicture(101,0,0,2280,1680)"));
+  for (const char* call : {"LoadResData", "PlaySoundA", "ShowCursor"}) {
+    EXPECT_EQ(program.log.IndexOf(call), -1) << call;
+  }
   program.log.Clear();
   std::int16_t key = 27, shift = 0;
   program.Raise("frmMain", [&](platform::FormModule& c) {
@@ -287,18 +211,10 @@ TEST(Dismissal, ThePreviewIgnoresInputAndUnloadsQuietly) {
     c.Form_KeyDown(key, shift);
   });
   EXPECT_TRUE(program.Calls().empty());
-  ASSERT_NE(program.runtime.FindForm("frmMain"), nullptr);
-
-  program.runtime.Unload(*program.runtime.FindForm("frmMain"));
+  ASSERT_NE(program.Form("frmMain"), nullptr);
+  program.runtime.Unload(*program.Form("frmMain"));
   EXPECT_THAT(program.Calls(), ElementsAre("Unload frmMain", "frmMain.Cls"));
-  EXPECT_EQ(program.module.frmMain, nullptr);
 }
-
-}  // namespace
-}  // namespace vss::test
-
-namespace vss::test {
-namespace {
 
 struct Memory : ScheduleMemory {
   std::optional<SoundSchedule> kept;
@@ -320,34 +236,23 @@ struct SaverRun : Program {
 
 TEST(Restart, AFinishedLoopStaysFinishedAndAnUnfinishedOneKeepsItsTime) {
   Memory memory;
-  {
-    SaverRun first(memory, "10", "0");  // Tick 1
-    for (int tick = 2; tick <= 4; ++tick) first.Tick();
-  }
-  SaverRun second(memory, "10", "0");  // Tick 5: the loop goes on
+  SaverRun(memory, "10", "0").Tick(3);  // Ticks 1 to 4
+  SaverRun second(memory, "10", "0");   // Tick 5: the loop goes on
   EXPECT_EQ(second.Count("PlaySoundA(sound,0,15)"), 1u);
-  for (int tick = 6; tick < 10; ++tick) second.Tick();
+  second.Tick(4);
   EXPECT_EQ(second.Count("PlaySoundA(null,0,4)"), 0u);
   second.Tick();  // Tick 10 of the blanking
   EXPECT_EQ(second.Count("PlaySoundA(null,0,4)"), 1u);
-
-  SaverRun third(memory, "10", "0");
-  EXPECT_EQ(third.Count("PlaySoundA(sound"), 0u);
-
-  SaverRun otherChoice(memory, "20", "0");
-  EXPECT_EQ(otherChoice.Count("PlaySoundA(sound,0,15)"), 1u);
+  EXPECT_EQ(SaverRun(memory, "10", "0").Count("PlaySoundA(sound"), 0u);
+  EXPECT_EQ(SaverRun(memory, "20", "0").Count("PlaySoundA(sound,0,15)"), 1u);
 }
 
 TEST(Restart, TheRandomCountdownGoesOn) {
   Memory memory;
-  {
-    SaverRun first(memory, "120", "-1");  // a delay of 10; Tick 1
-    for (int tick = 2; tick <= 6; ++tick) first.Tick();
-  }
-  SaverRun second(memory, "120", "-1");  // Tick 7
+  SaverRun(memory, "120", "-1").Tick(5);  // a delay of 10; Ticks 1 to 6
+  SaverRun second(memory, "120", "-1");   // Tick 7
   EXPECT_EQ(second.Count("Randomize"), 0u);
-  second.Tick();
-  second.Tick();
+  second.Tick(2);
   EXPECT_EQ(second.Count("PlaySoundA(sound,0,7)"), 0u);
   second.Tick();  // Tick 10
   EXPECT_EQ(second.Count("PlaySoundA(sound,0,7)"), 1u);

@@ -78,10 +78,9 @@ int main() {
           name + " at " + std::to_string(r.left) + "," + std::to_string(r.top));
     if (d.Caption.empty()) continue;
     // Beside the caption: a check mark, a frame's indents, a button's edges.
-    const int beside = d.Kind == platform::ControlKind::OptionButton ? 16
-                       : d.Kind == platform::ControlKind::Frame      ? 16
-                       : d.Kind == platform::ControlKind::Label      ? 0
-                                                                     : 4;
+    const int beside = d.Kind == platform::ControlKind::Label           ? 0
+                       : d.Kind == platform::ControlKind::CommandButton ? 4
+                                                                        : 16;
     const auto [width, face] = Measure(control, d.Caption);
     Check(face == "MS Sans Serif" && width + beside <= r.right - r.left,
           name + " caption of " + std::to_string(width) + " pixels in " + face + " fits in " +
@@ -122,21 +121,6 @@ int main() {
   const auto closed = [&] {
     return Pump(runtime, 5000, [&] { return runtime.FindForm("frmOptions") == nullptr; });
   };
-  const auto reopen = [&] {
-    module.frmOptions = std::make_unique<frmOptions>(module);
-    runtime.Dispatch([&] {
-      runtime.Load(*module.frmOptions, frmOptions::Design());
-      module.frmOptions->Me().Show(platform::ShowMode::Modeless);
-    });
-    Pump(runtime, 5000, [] { return ::GetFocus() != nullptr; });
-  };
-  key(WM_SYSCHAR, 'r');
-  key(WM_KEYDOWN, VK_RETURN);
-  Check(closed() && Stored(backend, "Delay Random") == "-1" &&
-            Stored(backend, "Delay Interval") == "120",
-        "Enter on an option button presses Ok, which stores random play");
-  reopen();
-  key(WM_SYSCHAR, 'i');
   key(WM_SYSCHAR, 'e');
   key(WM_KEYDOWN, VK_DOWN);
   key(WM_KEYDOWN, VK_RETURN);
@@ -145,7 +129,12 @@ int main() {
         "Enter in the list presses Ok, which stores the next interval, continuous play");
 
   // Tab past the disabled list and Ok: the focused button has the border.
-  reopen();
+  module.frmOptions = std::make_unique<frmOptions>(module);
+  runtime.Dispatch([&] {
+    runtime.Load(*module.frmOptions, frmOptions::Design());
+    module.frmOptions->Me().Show(platform::ShowMode::Modeless);
+  });
+  Pump(runtime, 5000, [] { return ::GetFocus() != nullptr; });
   key(WM_SYSCHAR, 'r');
   key(WM_KEYDOWN, VK_TAB);
   key(WM_KEYDOWN, VK_TAB);
