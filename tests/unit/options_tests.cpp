@@ -100,3 +100,29 @@ TEST(OptionsDialog, IsCentredWithIntegerHalves) {
 
 }  // namespace
 }  // namespace vss::test
+
+namespace vss::test {
+namespace {
+
+// Only an access key's letter is seen by the keyboard tests: a typo
+// anywhere else in a caption would pass them.
+TEST(OptionsDialog, ShowsEveryCaptionAsWritten) {
+  const std::tuple<const char*, std::int16_t, const char*> captions[] = {
+      {"fraSound", 0, "&Sound"},
+      {"optOption", 0, "Play Sound Once After &Random Intervals"},
+      {"optOption", 1, "Play Sound Continuously For A Set &Interval"},
+      {"lblSeconds", 0, "S&econds:"},
+      {"cmdCommand", 1, "&Ok"},
+      {"cmdCommand", 0, "&Cancel"},
+      {"cmdCommand", 2, "&Defaults"},
+  };
+  Program program;
+  program.Start("/c");
+  for (const auto& [name, index, caption] : captions) {
+    EXPECT_EQ(program.Form("frmOptions")->FindControl(name, index)->Design().Caption, caption)
+        << name << index;
+  }
+}
+
+}  // namespace
+}  // namespace vss::test
