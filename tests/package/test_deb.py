@@ -13,7 +13,7 @@ import tempfile
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
-from deb_root import NAME, build_and_unpack
+from deb_root import NAME, PROGRAM, build_and_unpack
 
 DOC = f"usr/share/doc/{NAME}"
 ICONS = (16, 32, 48)
@@ -45,21 +45,21 @@ def switches_in(texts):
 def main():
     build, source = Path(sys.argv[1]), Path(sys.argv[2])
     with tempfile.TemporaryDirectory() as work:
-        pkg = build_and_unpack(build, work)
-        root = pkg.root
+        deb, root = build_and_unpack(build, work)
+        program = root / PROGRAM
 
         files = {str(p.relative_to(root)) for p in root.rglob("*") if p.is_symlink() or p.is_file()}
         check(files == EXPECTED, f"file list (missing {sorted(EXPECTED - files)}, extra {sorted(files - EXPECTED)})")
         link = root / "usr/bin" / NAME
         check(link.is_symlink() and not os.path.isabs(os.readlink(link))
-              and link.resolve() == pkg.program.resolve(), "relative link from /usr/bin to the program")
-        check(os.access(pkg.program, os.X_OK), "program is executable")
+              and link.resolve() == program.resolve(), "relative link from /usr/bin to the program")
+        check(os.access(program, os.X_OK), "program is executable")
 
-        panel = ET.parse(pkg.xml).getroot()
+        panel = ET.parse(root / f"usr/share/xscreensaver/config/{NAME}.xml").getroot()
         check(panel.get("name") == NAME and panel.find("command").get("arg") == "--root",
               "panel names the program and runs it with --root")
         # Help is the one place where the program lists what it accepts.
-        usage = subprocess.run([pkg.program, "--help"], capture_output=True, text=True)
+        usage = subprocess.run([program, "--help"], capture_output=True, text=True)
         accepted = switches_in([usage.stdout])
         offered = switches_in([panel.find("command").get("arg")]
                               + [o.get("arg-set") for o in panel.iter("option") if o.get("arg-set")])
@@ -84,7 +84,7 @@ def main():
                                capture_output=True, text=True)
         check(entry.returncode == 0 and not entry.stdout.strip(), f"menu entry validates {entry.stdout}")
 
-        lint = subprocess.run(["lintian", "--fail-on", "error,warning", pkg.deb], capture_output=True, text=True)
+        lint = subprocess.run(["lintian", "--fail-on", "error,warning", deb], capture_output=True, text=True)
         print(lint.stdout + lint.stderr, end="")
         check(lint.returncode == 0, "lintian reports no error and no warning")
 

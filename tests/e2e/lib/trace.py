@@ -4,29 +4,10 @@ prefix's RelayInclude, with their arguments."""
 
 import re
 
+# An argument: text up to a comma outside a quoted string.
+_ARG_RE = re.compile(r'(?:[^,"]|"(?:[^"\\]|\\.)*")+')
 _CALL_RE = re.compile(r"^(?:(?P<stamp>\d+\.\d+):)?(?:(?P<pid>[0-9a-f]{4,8}):)?[0-9a-f]{4,8}:"
                       r"Call \w+\.(?P<func>\w+)\((?P<args>.*)\) ret=[0-9a-f]+$")
-
-
-def split_args(text):
-    """Splits at top-level commas; quoted strings may hold commas."""
-    args, cur, quoted, escaped = [], "", False, False
-    for ch in text:
-        if quoted:
-            if escaped:
-                escaped = False
-            elif ch == "\\":
-                escaped = True
-            elif ch == '"':
-                quoted = False
-        elif ch == '"':
-            quoted = True
-        elif ch == ",":
-            args.append(cur)
-            cur = ""
-            continue
-        cur += ch
-    return args + [cur] if cur or args else args
 
 
 class Call:
@@ -36,7 +17,7 @@ class Call:
     def __init__(self, m):
         self.stamp = float(m.group("stamp") or 0)
         self.pid = int(m.group("pid"), 16) if m.group("pid") else None
-        self.func, self.args = m.group("func"), split_args(m.group("args"))
+        self.func, self.args = m.group("func"), _ARG_RE.findall(m.group("args"))
 
     def arg_ptr(self, i):
         """Argument i as a signed 64-bit value (handles, pointers)."""

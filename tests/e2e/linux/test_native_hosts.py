@@ -8,68 +8,38 @@ import glob
 import os
 import re
 import shutil
-import subprocess
-import sys
-import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "package"))
+from deb_root import PROGRAM, build_and_unpack
+from lib.process import wait_for
+from lib.session import NativeSession, SessionCase, work_dir
 
-from deb_root import build_and_unpack  # noqa: E402
-from session import MEDIA_DIR, Frames, wait_for  # noqa: E402
-from lib.display import Display  # noqa: E402
-from lib.process import Program  # noqa: E402
-
-ASOUNDRC = 'pcm.!default { type file; slave.pcm "null"; file "|cat >>%s/$PPID.raw"; format "raw" }\n'
 FORKED = re.compile(r'(\d+): forked "([^"]*)" in pid (\d+) on window (0x[0-9a-f]+)')
 SETTINGS = ("mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\ncycle: %s\n"
             "programs: %s --root --continuous --interval 5\n")
-AS_USER = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.getuid() == 0 else []
+_package = None
 
 
-# A temporary home (with the .asoundrc), runtime folder and sound folder for
-# the user the host runs as, on a display of its own.
-class Host:
+def setUpModule():
+    global _package
+    _package = work_dir("deb")
+    os.chmod(_package, 0o755)  # for the user nobody
+    build_and_unpack(os.environ["VSS_BUILD_DIR"], _package)
 
-    def __init__(self, screens):
-        self.work = tempfile.mkdtemp(prefix="vss-host-")
-        os.chmod(self.work, 0o755)
-        self.pkg = build_and_unpack(os.environ["VSS_BUILD_DIR"], os.path.join(self.work, "deb"))
-        self.home, self.run, self.sounds = (os.path.join(self.work, d) for d in ("home", "run", "sounds"))
-        for d in (self.home, self.run, self.sounds):
-            os.makedirs(d, mode=0o700)
-        self.write(".asoundrc", ASOUNDRC % self.sounds)
-        self.own(self.run, self.sounds)
-        self.display = Display(800, 600, logdir=self.work, screens=screens)
-        self.frames = Frames(MEDIA_DIR)
-        self.env = ["env", "-i", "PATH=/usr/bin:/bin", "HOME=" + self.home,
-                    "XDG_RUNTIME_DIR=" + self.run, "DISPLAY=" + self.display.name]
-        self.programs = []
 
-    def own(self, *paths):
-        if AS_USER:
-            subprocess.run(["chown", "-R", "nobody:nogroup"] + list(paths), check=True)
+def tearDownModule():
+    shutil.rmtree(_package, ignore_errors=True)
 
-    def write(self, name, text):
-        with open(os.path.join(self.home, name), "w") as f:
-            f.write(text)
-        self.own(self.home)
 
-    def start(self, *argv):
-        program = Program(AS_USER + self.env + list(argv), logdir=self.work)
-        self.programs.append(program)
-        return program
+class HostCase(SessionCase):
+    """The packaged program under a host on a display of its own, each
+    saver's sound in a file of its own."""
+    screens = 1
 
-    def close(self):
-        for p in self.programs:
-            p.kill()
-        self.display.close()
-        shutil.rmtree(self.work, ignore_errors=True)
-
-    def sound(self):  # bytes played, by the pid of the saver that played them
-        return {int(os.path.basename(p)[:-4]): os.path.getsize(p)
-                for p in glob.glob(os.path.join(self.sounds, "*.raw"))}
+    @classmethod
+    def new_session(cls):
+        return NativeSession(800, 600, cls.screens, per_pid=True, as_nobody=True,
+                             program=os.path.join(_package, "root", PROGRAM))
 
     # Whether each frame, once both have shown on that screen, lies in its
     # middle (within the rounding of a half-pixel centre).
@@ -98,33 +68,28 @@ def gone(pid):
         return True
 
 
-class XScreenSaverTest(unittest.TestCase):
+class XScreenSaverTest(HostCase):
+    screens = 2
 
-    @classmethod
-    def setUpClass(cls):
-        cls.host = Host(screens=2)
-        cls.daemon = cls.host.start("xscreensaver", "-no-splash", "-verbose")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.host.close()
+    def setUp(self):
+        super().setUp()
+        self.daemon = self.session.start_program(["xscreensaver", "-no-splash", "-verbose"])
 
     def command(self, what):
-        return subprocess.run(AS_USER + self.host.env + ["xscreensaver-command", what],
-                              capture_output=True, timeout=30).returncode == 0
+        return self.session.call(["xscreensaver-command", what], 30)[0] == 0
 
     def forked(self):
         return FORKED.findall(read(self.daemon.stderr_path))
 
     def blank(self, cycle):  # activates with that cycle; the pids of the savers
-        self.host.write(".xscreensaver", SETTINGS % (cycle, self.host.pkg.program))
+        self.session.write_home(".xscreensaver", SETTINGS % (cycle, self.session.program))
         before = len(self.forked())
         wait_for(lambda: self.command("-activate"), 30, what="the daemon to blank")
         self.addCleanup(self.unblank)
         forked = wait_for(lambda: self.forked()[before:before + 2][1:] and self.forked()[before:],
                           30, what="two savers")[:2]
         self.assertEqual(sorted((s, c) for s, c, *_ in forked), [
-            (s, "%s --root --continuous --interval 5" % self.host.pkg.program) for s in "01"])
+            (s, "%s --root --continuous --interval 5" % self.session.program) for s in "01"])
         return [int(pid) for *_, pid, _ in forked]
 
     def unblank(self):
@@ -138,7 +103,7 @@ class XScreenSaverTest(unittest.TestCase):
     # files, are there; both say the loop has ended.
     def loop_stopped(self):
         gfx = re.findall(r"pid (\d+): launched xscreensaver-gfx", read(self.daemon.stderr_path))[-1]
-        files = glob.glob(os.path.join(self.host.run, "*", "*"))
+        files = glob.glob(os.path.join(self.session.run_dir, "*", "*"))
         kept = [k for k in files if "-schedule-" in k and ".new" not in k]
         return (all(os.path.basename(f).startswith(gfx + "-") for f in files) and len(kept) == 2
                 and all(read(k).split()[-1:] == ["1"] for k in kept))
@@ -146,10 +111,10 @@ class XScreenSaverTest(unittest.TestCase):
     def test_both_monitors_show_it_and_one_plays(self):
         savers = self.blank("0")
         for screen in (0, 1):
-            self.assertIs(self.host.frames_centred(screen), True)
+            self.assertIs(self.frames_centred(screen), True)
         wait_for(self.loop_stopped, 30, what="the loop of 5 s to end")
-        self.assertEqual(len(self.host.sound()), 1, "more than one saver played")
-        self.assertIn(list(self.host.sound())[0], savers)
+        self.assertEqual(len(self.session.sound()), 1, "more than one saver played")
+        self.assertIn(list(self.session.sound())[0], savers)
         self.assertFalse(any(gone(pid) for pid in savers))
 
     def test_restarts_keep_a_finished_loop_finished(self):
@@ -157,23 +122,23 @@ class XScreenSaverTest(unittest.TestCase):
         # if each restart goes on from where the last run was.
         self.blank("0:00:01")
         wait_for(self.loop_stopped, 60, what="the loop to end across restarts")
-        played, restarts = self.host.sound(), len(self.forked())
+        played, restarts = self.session.sound(), len(self.forked())
         wait_for(lambda: len(self.forked()) >= restarts + 4, 60, what="two restarts per monitor")
-        self.assertEqual(self.host.sound(), played)
+        self.assertEqual(self.session.sound(), played)
         ends = [line for line in read(self.daemon.stderr_path).splitlines() if "exited" in line]
         self.assertIn("exited normally with SIGTERM", "".join(ends[-4:]))
 
 
-class XSecureLockTest(unittest.TestCase):
+class XSecureLockTest(HostCase):
 
     def test_saver_of_the_locker(self):
-        host = Host(screens=1)
-        self.addCleanup(host.close)
+        program = self.session.program
         # No key is pressed, so no authentication starts.
-        locker = host.start("XSECURELOCK_SAVER=%s" % host.pkg.program, "xsecurelock")
-        self.assertIs(host.frames_centred(0), True)
-        (saver,) = wait_for(host.sound, 30, what="the chime")
-        self.assertEqual(read("/proc/%d/cmdline" % saver), "%s\0-root\0" % host.pkg.program)
+        locker = self.session.start_program(["xsecurelock"],
+                                            env=dict(self.session.env, XSECURELOCK_SAVER=program))
+        self.assertIs(self.frames_centred(0), True)
+        (saver,) = wait_for(self.session.sound, 30, what="the chime")
+        self.assertEqual(read("/proc/%d/cmdline" % saver), "%s\0-root\0" % program)
         locker.proc.terminate()
         self.assertIsNotNone(locker.wait(30), locker.stderr_tail())
         wait_for(lambda: gone(saver), 30, what="the saver to end with the locker")
