@@ -8,11 +8,12 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import time
 import unittest
 
 from .display import Display
 from .frames import Frames
-from .process import Program
+from .process import Program, wait_for
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
 MEDIA_DIR = os.path.join(ROOT, "resources", "media")
@@ -177,3 +178,39 @@ class SessionCase(unittest.TestCase):
 
     def setUp(self):
         self.addCleanup(self.session.end_programs)
+
+    def shown(self, screen=0):
+        """(frame, rect) when the screen shows a frame alone on black, else None."""
+        return self.frames.locate(self.display.screenshot(screen=screen))
+
+    def frames_alternate_centred(self, screen=0):
+        """Screenshots until the frame has changed five times: (time, (frame,
+        rect) or None) each, and the times of the changes. At most one may
+        catch a frame half drawn; each frame lies in the middle of the screen."""
+        seen, changes, deadline = [], [], time.monotonic() + 20
+        while len(changes) < 5 and time.monotonic() < deadline:
+            seen.append((time.monotonic(), self.shown(screen)))
+            known = [(t, f[0]) for t, f in seen if f]
+            changes = [t for (_, a), (t, b) in zip(known, known[1:]) if a != b]
+        self.assertGreaterEqual(len(changes), 4, "frames seen: %s" % seen)
+        self.assertLessEqual(sum(1 for _, f in seen if not f), 1,
+                             "screenshots that show no frame alone on black: %s" % seen)
+        for _, (frame, (left, top, right, bottom)) in filter(lambda s: s[1], seen):
+            self.assertAlmostEqual(left + right, self.display.width, delta=4, msg=(frame, seen))
+            self.assertAlmostEqual(top + bottom, self.display.height, delta=4, msg=(frame, seen))
+        return seen, changes
+
+    def dismiss(self, proc, how):
+        """Ends a full-screen saver as a user does: a "key", a "click" or a "move"."""
+        if how == "key":
+            self.display.key("a")
+        elif how == "click":
+            self.display.click(1)
+        else:
+            # The first move only records where the pointer is; a Tick later
+            # it has been read, and a move of one pixel ends the saver.
+            before = self.shown()
+            self.display.mouse_move(400, 400)
+            wait_for(lambda: self.shown() not in (before, None), 10, what="a Tick")
+            self.assertTrue(proc.running(), "the first move ended the saver")
+            self.display.mouse_move(401, 400)
