@@ -17,8 +17,6 @@ CASES = [
      ("random", "1800 (30 Minutes)", 0), {INTERVAL: "7200", RANDOM: "0"}),
     ({INTERVAL: "20", RANDOM: "-1"}, ("alt+d", "alt+o"), ("random", "10", 0),
      {INTERVAL: "120", RANDOM: "0"}),
-    ({INTERVAL: "600", RANDOM: "0"}, ("Return",), ("interval", "300 (5 Minutes)", 1),
-     {INTERVAL: "600", RANDOM: "0"}),
     ({INTERVAL: "600", RANDOM: "0"}, ("alt+r", "alt+c"), ("interval", "300 (5 Minutes)", 1), {}),
     ({INTERVAL: "600", RANDOM: "0"}, ("alt+r", "alt+F4"), ("interval", "300 (5 Minutes)", 1), {}),
 ]

@@ -27,7 +27,7 @@ class PreviewTest(WineCase):
         area = json.loads(reply[1])
 
         def embedded():
-            lines = host.ask("info")
+            lines = host.ask("wait 0")
             self.assertNotIn("saver exited", lines[-1], "the preview ended by itself\n"
                              + host.trace.describe())
             kids = [json.loads(l[6:]) for l in lines if l.startswith("child ")]

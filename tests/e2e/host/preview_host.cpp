@@ -5,8 +5,8 @@
 //   preview_host host "<scr>"           a top-level window with a 152 x 112 child
 //       area; starts "<scr>" /p <area handle> as a host does, then obeys
 //       commands on stdin, each answer ending with a line "end":
-//         info      each child window of the area, the saver's state
-//         wait MS   waits up to MS for the saver process to end
+//         wait MS   waits up to MS for the saver process to end; each child
+//                   window of the area, the saver's state
 //         destroy   destroys the area on its own thread, as a host does
 //         quit      ends this process at once, leaving the windows to the system
 //   preview_host find CLASS CAPTION     FindWindowA's answer, then a line for
@@ -96,27 +96,20 @@ BOOL CALLBACK EmitChild(HWND hwnd, LPARAM) {
   return TRUE;
 }
 
-std::string SaverState(DWORD waitMs) {
-  DWORD code = 0;
-  if (WaitForSingleObject(g_saver, waitMs) != WAIT_OBJECT_0) return "saver running";
-  GetExitCodeProcess(g_saver, &code);
-  return "saver exited " + std::to_string(code);
-}
-
 DWORD WINAPI ReadCommands(void*) {
   char buf[256];
   while (std::fgets(buf, sizeof buf, stdin)) {
-    const std::string line = std::strtok(buf, "\r\n") ? buf : "";
-    if (line == "info") {
-      for (HWND c = GetWindow(g_area, GW_CHILD); g_area && c; c = GetWindow(c, GW_HWNDNEXT))
+    if (std::strncmp(buf, "wait ", 5) == 0) {
+      DWORD code = STILL_ACTIVE;
+      if (WaitForSingleObject(g_saver, std::strtoul(buf + 5, nullptr, 10)) == WAIT_OBJECT_0)
+        GetExitCodeProcess(g_saver, &code);
+      for (HWND c = GetWindow(g_area, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         Emit("child " + Describe(c));
-      Emit(SaverState(0));
-    } else if (line.rfind("wait ", 0) == 0) {
-      Emit(SaverState(std::strtoul(line.c_str() + 5, nullptr, 10)));
-    } else if (line == "destroy") {
+      Emit(code == STILL_ACTIVE ? "saver running" : "saver exited " + std::to_string(code));
+    } else if (std::strncmp(buf, "destroy", 7) == 0) {
       SendMessageA(g_top, kDestroyArea, 0, 0);
       Emit("destroyed " + Describe(g_area));
-    } else if (line == "quit") {
+    } else if (std::strncmp(buf, "quit", 4) == 0) {
       ExitProcess(0);
     }
     Emit("end");

@@ -40,23 +40,16 @@ class Call:
 
 
 class Trace:
-    """The calls in a growing trace file, read up to its last whole line."""
+    """The calls in a growing trace file, up to its last whole line."""
 
     def __init__(self, path):
-        self.path, self._offset, self._calls = path, 0, []
+        self.path = path
 
     def calls(self, func=None, pid=None):
         with open(self.path, "rb") as f:
-            f.seek(self._offset)
-            data = f.read()
-        end = data.rfind(b"\n") + 1
-        self._offset += end
-        for line in data[:end].decode("latin-1").splitlines():
-            m = _CALL_RE.match(line.rstrip("\r"))
-            if m:
-                self._calls.append(Call(m))
-        return [c for c in self._calls
-                if (func is None or c.func == func) and (pid is None or c.pid == pid)]
+            lines = f.read().decode("latin-1").split("\n")[:-1]
+        calls = [Call(m) for m in map(_CALL_RE.match, (l.rstrip("\r") for l in lines)) if m]
+        return [c for c in calls if (func is None or c.func == func) and (pid is None or c.pid == pid)]
 
     def describe(self):
         return "\n".join(map(repr, self.calls())) or "(no traced calls)"
