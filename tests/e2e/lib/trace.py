@@ -49,7 +49,8 @@ class Trace:
         with open(self.path, "rb") as f:
             lines = f.read().decode("latin-1").split("\n")[:-1]
         calls = [Call(m) for m in map(_CALL_RE.match, (l.rstrip("\r") for l in lines)) if m]
-        return [c for c in calls if (func is None or c.func == func) and (pid is None or c.pid == pid)]
+        return [c for c in calls
+                if (func is None or c.func == func) and (pid is None or c.pid == pid)]
 
     def describe(self):
         return "\n".join(map(repr, self.calls())) or "(no traced calls)"
