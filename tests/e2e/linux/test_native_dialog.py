@@ -74,6 +74,7 @@ class DialogTest(SessionCase):
     def run_dialog(self, switch, keys):
         """Opens the dialog, presses the keys, waits for the program to end
         and returns what the store holds."""
+        self.session.end_programs()  # what a failed case left
         proc = self.session.run(switch)
         try:
             window = wait_for(self.window, 30, what="the dialog's window")

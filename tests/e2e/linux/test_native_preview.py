@@ -16,6 +16,7 @@ class PreviewTest(SessionCase):
     def test_stretched_into_the_host_and_ended_with_it(self):
         # As xscreensaver-settings starts it: --window-id added to --root.
         host = self.display.create_window(LEFT, TOP, WIDTH, HEIGHT)
+        played = self.session.sound_bytes()
         proc = self.session.run("--root", "--window-id", hex(host))
         seen = set()
 
@@ -25,10 +26,22 @@ class PreviewTest(SessionCase):
 
         wait_for(both_frames, 30, what="both frames in the host")
         self.assertTrue(proc.running(), proc.stderr_tail())
-        self.assertEqual(self.session.sound_bytes(), 0)
+        self.assertEqual(self.session.sound_bytes(), played)
         self.assertTrue(self.display.cursor_visible())
         self.display.destroy_window(host)
         self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
+
+    def test_a_hosts_window_is_black_around_the_frame(self):
+        # The host of --root need not be XScreenSaver, nor its window black.
+        area = (0, 0, 800, 700)
+        host = self.display.create_window(*area)
+        proc = self.session.run("--root", env=dict(self.session.env, XSCREENSAVER_WINDOW=hex(host)))
+        found = wait_for(lambda: self.frames.locate(self.display.screenshot(area))
+                         or not proc.running(), 30, what="the frame alone on black in the host")
+        self.assertTrue(proc.running(), proc.stderr_tail())
+        left, top, right, bottom = found[1]
+        self.assertAlmostEqual(left + right, 800, delta=4)
+        self.assertAlmostEqual(top + bottom, 700, delta=4)
 
     def test_no_window_ends_quietly_and_unknown_options_are_refused(self):
         for args, code, lines in ((("--window-id", "0x1fffff0"), 0, 0), (("/p",), 0, 0),

@@ -58,7 +58,8 @@ class SaverTest(SessionCase):
 
     def test_one_instance_while_it_lives(self):
         first = self.start_saver()
-        second = self.session.run("--fullscreen")
+        # The dialog, which looks for no saver window of its own.
+        second = self.session.run("--settings")
         self.assertEqual(second.wait(20), 0)
         self.assertTrue(first.running())
         # The kernel lets the lock go with a killed process.
