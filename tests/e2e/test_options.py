@@ -39,7 +39,7 @@ class OptionsTest(WineCase):
                  combo["enabled"])
         self.session.store_settings()
         self.display.key(*keys)
-        self.assertEndsQuietly(proc, "the dialog after %s" % (keys,))
+        self.assertEndsQuietly(proc)
         return shown, self.session.reg_values()
 
     def test_shows_the_store_and_stores_what_the_keys_choose(self):
@@ -76,7 +76,7 @@ class OptionsTest(WineCase):
         self.session.end_programs()
         proc, _ = self.open_dialog()
         self.display.key("alt+o")
-        self.assertEndsQuietly(proc, "the dialog after alt+o")
+        self.assertEndsQuietly(proc)
         self.assertEqual(proc.trace.calls("MessageBoxA"), [])
         self.session.helper("deny", SETTINGS_PATH, "0")
         self.assertEqual(self.session.reg_values(), {INTERVAL: "120", RANDOM: "0"})

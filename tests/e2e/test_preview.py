@@ -78,20 +78,16 @@ class PreviewTest(WineCase):
         # As a host starts it: the switch and the handle are separate words.
         # How a handle's text is read is the unit tests' matter.
         stale, desktop = self.session.handles()
-        hosts = {"none": (), "a destroyed window": (stale,), "the desktop window": (desktop,)}
-        for host, handle in hosts.items():
-            args = ("/p",) + handle
-            with self.subTest(host=host, args=args):
+        for handle in ((), (stale,), (desktop,)):  # none, a destroyed window, the desktop
+            with self.subTest(handle=handle):
                 self.session.end_programs()
-                proc = self.session.saver(*args)
-                self.assertEndsQuietly(proc, " ".join(args))
+                proc = self.session.saver("/p", *handle)
+                self.assertEndsQuietly(proc)
                 # The desktop window is refused before its area is asked for.
-                if host != "the desktop window":
-                    self.assertTrue(proc.trace.calls("GetClientRect"),
-                                    "%s never asked for the host's area\n%s"
-                                    % (" ".join(args), proc.trace.describe()))
-                self.assertNoUserVisibleEffect(proc, " ".join(args))
-
+                if handle != (desktop,):
+                    self.assertTrue(proc.trace.calls("GetClientRect"), "never asked for the "
+                                    "host's area\n" + proc.trace.describe())
+                self.assertNoUserVisibleEffect(proc)
 
 if __name__ == "__main__":
     unittest.main()

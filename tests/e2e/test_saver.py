@@ -51,7 +51,7 @@ class SaverTest(WineCase):
                 self.session.end_programs()
                 proc = self.start()
                 self.dismiss(proc, how)
-                self.assertEndsQuietly(proc, "the saver after a " + how)
+                self.assertEndsQuietly(proc)
                 self.assertEqual([c.arg_int(0) != 0 for c in proc.trace.calls("ShowCursor")],
                                  [False, True], "the cursor is not hidden, then shown once")
                 self.assertEqual([c.arg_ptr(0) for c in proc.trace.calls("PlaySoundA")][-1], 0,
@@ -63,13 +63,13 @@ class SaverTest(WineCase):
         first = self.start()
         w = self.session.find_window()
         for again in (("/s",), ("/c",), ("/p", str(w["hwnd"]))):
-            second = self.session.saver(*again)
-            self.assertEndsQuietly(second, "a second start with %s" % (again,))
-            # Ended by the instance check, before any search for a window.
-            self.assertNoUserVisibleEffect(second, "a second start with %s" % (again,))
-            self.assertEqual(second.trace.calls("FindWindowA"), [])
-            self.assertTrue(first.running(), "the first ended when %s started" % (again,))
-
+            with self.subTest(again=again):
+                second = self.session.saver(*again)
+                self.assertEndsQuietly(second)
+                # Ended by the instance check, before any search for a window.
+                self.assertNoUserVisibleEffect(second)
+                self.assertEqual(second.trace.calls("FindWindowA"), [])
+                self.assertTrue(first.running(), "the first ended")
 
 if __name__ == "__main__":
     unittest.main()

@@ -185,13 +185,10 @@ class WineCase(SessionCase):
     def new_session(cls):
         return WineSession(cls.__name__)
 
-    def assertEndsQuietly(self, proc, what, timeout=30):
-        code = proc.wait(timeout)
-        self.assertIsNotNone(code, "%s still runs after %d s\ntrace:\n%s"
-                             % (what, timeout, proc.trace.describe()))
-        self.assertEqual(code, 0, "%s ended with code %s\n%s" % (what, code, proc.stderr_tail()))
+    def assertEndsQuietly(self, proc, timeout=30):
+        self.assertEqual(proc.wait(timeout), 0, proc.trace.describe() + "\n" + proc.stderr_tail())
 
-    def assertNoUserVisibleEffect(self, proc, what):
+    def assertNoUserVisibleEffect(self, proc):
         """No form window, no cursor change, no sound, no message box."""
         for c in proc.trace.calls():
             # Registered classes get atoms from 0xC000 up; below are the
@@ -199,5 +196,5 @@ class WineCase(SessionCase):
             if c.func.startswith("CreateWindowEx"):
                 cls = c.arg_str(1)
                 self.assertFalse(cls == FORM_CLASS or (cls is None and c.arg_ptr(1) >= 0xC000),
-                                 "%s created a window: %r" % (what, c))
-            self.assertNotIn(c.func, VISIBLE_EFFECTS, "%s called %r" % (what, c))
+                                 "a window: %r" % c)
+            self.assertNotIn(c.func, VISIBLE_EFFECTS, repr(c))
