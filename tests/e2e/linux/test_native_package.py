@@ -41,8 +41,9 @@ def setUpModule():
     global _work
     _work = Path(work_dir("deb"))
     os.chmod(_work, 0o755)  # for the user nobody
-    subprocess.run(["cpack", "-G", "DEB", "--config", Path(os.environ["VSS_BUILD_DIR"],
-                    "CPackConfig.cmake"), "-B", _work / "out"], check=True, stdout=subprocess.DEVNULL)
+    config = Path(os.environ["VSS_BUILD_DIR"], "CPackConfig.cmake")
+    subprocess.run(["cpack", "-G", "DEB", "--config", config, "-B", _work / "out"], check=True,
+                   stdout=subprocess.DEVNULL)
     (deb,) = (_work / "out").glob("*.deb")
     subprocess.run(["dpkg-deb", "-x", deb, _work / "root"], check=True)
 
@@ -74,9 +75,10 @@ class PackageTest(unittest.TestCase):
         panel = ET.parse(self.root / f"usr/share/xscreensaver/config/{NAME}.xml").getroot()
         self.assertEqual((panel.get("name"), panel.find("command").get("arg")), (NAME, "--root"))
         # Help is the one place where the program lists what it accepts.
-        usage = subprocess.run([self.program, "--help"], capture_output=True, text=True, check=True)
-        offered = switches_in([panel.find("command").get("arg")]
-                              + [o.get("arg-set") for o in panel.iter("option") if o.get("arg-set")])
+        usage = subprocess.run([self.program, "--help"], stdout=subprocess.PIPE, text=True,
+                               check=True)
+        offered = switches_in([panel.find("command").get("arg")] + [
+            o.get("arg-set") for o in panel.iter("option") if o.get("arg-set")])
         self.assertLessEqual(offered, switches_in([usage.stdout]))
         for select in panel.iter("select"):  # one choice leaves the settings file in force
             self.assertEqual(sum(o.get("arg-set") is None for o in select), 1, select.get("id"))
