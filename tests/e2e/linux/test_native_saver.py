@@ -41,6 +41,8 @@ class SaverTest(SessionCase):
         self.assertEqual(proc.stderr_tail(), "")
 
     def test_key_click_and_move_end_it(self):
+        # Another client has the keyboard focus, as a user's application would.
+        self.display.xdotool("windowfocus", "--sync", self.display.create_window(0, 0, 10, 10))
         for how in ("key", "click", "move"):
             with self.subTest(how=how):
                 self.session.end_programs()
