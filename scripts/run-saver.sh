@@ -36,11 +36,10 @@ start_host() {
   exec 7> >(python3 -c '
 import os, sys
 sys.path.insert(0, sys.argv[1])
-from xclient import XClient
-c = XClient(os.environ["DISPLAY"])
-print(c.create_window(100, 100, 152, 112), flush=True)
+from lib.display import Display
+print(Display(name=os.environ["DISPLAY"]).create_window(100, 100, 152, 112), flush=True)
 sys.stdin.read()
-' "$root/tests/e2e/linux" > "$1")
+' "$root/tests/e2e" > "$1")
   host_pid=$!
   for _ in $(seq 1 100); do [ -s "$1" ] && break; sleep 0.05; done
   args=(--window-id "$(cat "$1")")

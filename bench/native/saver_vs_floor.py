@@ -21,9 +21,11 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                "tests", "e2e", "linux"))
+                                "tests", "e2e"))
 
-from session import MEDIA_DIR, Frames, NativeSession, wait_for  # noqa: E402
+from lib.frames import Frames  # noqa: E402
+from lib.process import wait_for  # noqa: E402
+from lib.session import MEDIA_DIR, NativeSession  # noqa: E402
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 TARGET = 1.2
@@ -89,7 +91,7 @@ def first_frame_median(session, frames, argv, starts):
     times = []
     for _ in range(starts):
         started = time.monotonic()
-        proc = session.run_program(argv)
+        proc = session.start_program(argv)
         times.append(time_to_first_frame(session, frames, proc, started))
         session.end_programs()
     return sorted(times)[len(times) // 2]
@@ -100,7 +102,7 @@ def measure(session, frames, argv, seconds, starts):
     session.display.mouse_move(0, 0)
     sound_before = session.sink.total
     started = time.monotonic()
-    proc = session.run_program(argv)
+    proc = session.start_program(argv)
     time_to_first_frame(session, frames, proc, started)
     time.sleep(2)  # start-up work settles outside the measured window
     pids = {"program": proc.pid, "Xvfb": session.display.xvfb.pid}

@@ -22,7 +22,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 from lib.frames import Frames  # noqa: E402
 from lib.process import wait_for  # noqa: E402
-from lib.wine import MEDIA_DIR, WineSession, env_path  # noqa: E402
+from lib.session import MEDIA_DIR, env_path  # noqa: E402
+from lib.wine import WineSession  # noqa: E402
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 

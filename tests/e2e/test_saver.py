@@ -1,13 +1,12 @@
-"""The full-screen saver "/s" on a 1920 x 1080 display: its start-up calls,
-the frames on screen, and how input ends it."""
+"""The full-screen saver "/s" on a 1920 x 1080 display: its window, the
+frames on screen, how input ends it, and the one instance. The order of its
+start-up calls is the unit tests' matter."""
 
-import time
 import unittest
 
-from lib.frames import Frames
-from lib.wine import APP_TITLE, FORM_CLASS, MEDIA_DIR, SessionCase, wait_for
+from lib.process import wait_for
+from lib.wine import WineCase
 
-SND_LOOPED_FROM_MEMORY = 0x0F  # SND_ASYNC | SND_NODEFAULT | SND_MEMORY | SND_LOOP
 WS_CAPTION, WS_THICKFRAME, WS_EX_TOPMOST = 0x00C00000, 0x00040000, 0x00000008
 
 
@@ -15,64 +14,30 @@ def is_placement(c):
     return c.func == "SetWindowPos" and c.arg_ptr(1) == -1  # HWND_TOPMOST
 
 
-class SaverTest(SessionCase):
-
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        cls.frames = Frames(MEDIA_DIR)
+class SaverTest(WineCase):
 
     def start(self):
         """Starts "/s" with the default options; returns once a frame shows."""
         self.session.store_settings()
         # The corner: a position of (0, 0) counts as none recorded yet.
-        self.session.display.mouse_move(0, 0)
+        self.display.mouse_move(0, 0)
         proc = self.session.saver("/s")
         proc.wait_call(is_placement, 60, "the topmost placement")
-        wait_for(lambda: self.frames.locate(self.session.display.screenshot()), 30,
-                 what="a frame on screen")
+        wait_for(self.shown, 30, what="a frame on screen")
         return proc
 
-    def test_starts_in_order_and_shows_the_frames_alternating_centred(self):
+    def test_covers_the_screen_and_shows_the_frames_alternating_centred(self):
         proc = self.start()
         w = self.session.find_window()
-        self.assertEqual(w["rect"], (0, 0, 1920, 1080))
+        self.assertEqual(w["rect"], [0, 0, 1920, 1080])
         self.assertFalse(w["style"] & (WS_CAPTION | WS_THICKFRAME), w)
         self.assertTrue(w["exstyle"] & WS_EX_TOPMOST, w)
-        calls = proc.trace.calls()
-        steps = [next((i for i, c in enumerate(calls) if made(c)), None) for made in (
-            lambda c: c.func == "FindWindowA" and c.args and
-            (c.arg_str(0), c.arg_str(1)) == (FORM_CLASS, APP_TITLE),
-            lambda c: c.func == "PlaySoundA" and c.arg_ptr(0) != 0 and c.arg_ptr(1) == 0 and
-            c.arg_int(2) == SND_LOOPED_FROM_MEMORY,
-            lambda c: c.func == "ShowCursor" and c.arg_int(0) == 0,
-            lambda c: is_placement(c) and [c.arg_int(i) for i in range(2, 7)] == [0, 0, 1920, 1080,
-                                                                                0x40])]
-        self.assertTrue(None not in steps and steps == sorted(steps),
-                        "expected FindWindowA, the clip looped, ShowCursor(0) and the topmost "
-                        "placement over the screen, in this order:\n" + proc.trace.describe())
-
-        seen = []  # (time, (frame, rect) or None)
-        deadline = time.monotonic() + 20
-        while time.monotonic() < deadline:
-            image = self.session.display.screenshot()
-            seen.append((time.monotonic(), self.frames.locate(image)))
-            if len(seen) == 1:
-                image.save_png(self.artifact("saver.png"))
-            known = [(t, f[0]) for t, f in seen if f]
-            changes = [t for (_, a), (t, b) in zip(known, known[1:]) if a != b]
-            if len(changes) >= 5:
-                break
+        seen, changes = self.frames_alternate_centred()
         self.assertTrue(proc.running())
-        self.assertLessEqual(sum(1 for _, f in seen if not f), 1,
-                             "screenshots that show no frame alone on black: %s" % seen)
         for _, (frame, (left, top, right, bottom)) in filter(lambda s: s[1], seen):
-            self.assertAlmostEqual((left + right) / 2, 960, delta=2, msg=(frame, seen))
-            self.assertAlmostEqual((top + bottom) / 2, 540, delta=2, msg=(frame, seen))
             self.assertAlmostEqual((right - left) / self.frames.width,
                                    (bottom - top) / self.frames.height, delta=0.03,
                                    msg="frame %d not scaled alike both ways" % frame)
-        self.assertGreaterEqual(len(changes), 4, "frames seen: %s" % seen)
         # Frames can come late, never early: the mean period, widened by the
         # largest gap between two screenshots at each end, is at least the
         # 500 ms Tick less a margin for the timer's granularity.
@@ -81,26 +46,30 @@ class SaverTest(SessionCase):
                                 "frames change faster than every 500 ms: %s" % changes)
 
     def test_input_ends_it_showing_the_cursor_and_stopping_the_sound(self):
-        display = self.session.display
         for how in ("key", "click", "move"):
             with self.subTest(how=how):
                 self.session.end_programs()
                 proc = self.start()
-                if how == "key":
-                    display.key("a")
-                elif how == "click":
-                    display.click(1)
-                else:
-                    # The first move is only recorded; the next, of one pixel, ends it.
-                    display.mouse_move(400, 400)
-                    self.assertTrue(proc.stays_running(1.5), "the first recorded move ended it")
-                    display.mouse_move(401, 400)
-                self.assertEndsQuietly(proc, "the saver after a " + how)
+                self.dismiss(proc, how)
+                self.assertEndsQuietly(proc)
                 self.assertEqual([c.arg_int(0) != 0 for c in proc.trace.calls("ShowCursor")],
                                  [False, True], "the cursor is not hidden, then shown once")
                 self.assertEqual([c.arg_ptr(0) for c in proc.trace.calls("PlaySoundA")][-1], 0,
                                  "the sound is not stopped at the end")
 
+    def test_a_second_instance_ends_at_once(self):
+        # The instance check comes before the switch is read: the first
+        # instance's mode does not matter.
+        first = self.start()
+        w = self.session.find_window()
+        for again in (("/s",), ("/c",), ("/p", str(w["hwnd"]))):
+            with self.subTest(again=again):
+                second = self.session.saver(*again)
+                self.assertEndsQuietly(second)
+                # Ended by the instance check, before any search for a window.
+                self.assertNoUserVisibleEffect(second)
+                self.assertEqual(second.trace.calls("FindWindowA"), [])
+                self.assertTrue(first.running(), "the first ended")
 
 if __name__ == "__main__":
     unittest.main()

@@ -5,20 +5,19 @@
 //   preview_host host "<scr>"           a top-level window with a 152 x 112 child
 //       area; starts "<scr>" /p <area handle> as a host does, then obeys
 //       commands on stdin, each answer ending with a line "end":
-//         info      the area, each child window of it, the saver's state
-//         wait MS   waits up to MS for the saver process to end
+//         wait MS   waits up to MS for the saver process to end; each child
+//                   window of the area, the saver's state
 //         destroy   destroys the area on its own thread, as a host does
 //         quit      ends this process at once, leaving the windows to the system
-//   preview_host decoy CLASS CAPTION    a top-level window until stdin ends
-//   preview_host find CLASS CAPTION     FindWindowA's answer
-//   preview_host controls HANDLE        the windows inside a window
-//   preview_host stale | desktop        a handle that names no window | the
-//                                       desktop window's handle
+//   preview_host find CLASS CAPTION     FindWindowA's answer, then a line for
+//                                       each window inside it
+//   preview_host handles                a handle that names no window, and
+//                                       the desktop window's handle
 //   preview_host deny KEY MASK          sets the access rights of HKCU\KEY: MASK
 //       (hex; 1 reads values, 2 writes them) denied to everyone, everything
 //       else allowed; 0 allows everything again
 //
-// A window is described on one line as key=value pairs; text is quoted.
+// A window is described on one line as a JSON object.
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <sddl.h>
@@ -61,7 +60,7 @@ std::string Text(HWND hwnd, bool className) {
     Ask(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
   }
   for (char* p = buf; *p; ++p) {
-    if (*p == '"' || *p == '\n' || *p == '\r') *p = '?';
+    if (*p == '"' || *p == '\\' || static_cast<unsigned char>(*p) < ' ') *p = '?';
   }
   return buf;
 }
@@ -69,7 +68,7 @@ std::string Text(HWND hwnd, bool className) {
 std::string Describe(HWND hwnd) {
   char buf[512];
   if (!hwnd || !IsWindow(hwnd)) {
-    std::snprintf(buf, sizeof buf, "hwnd=%llu exists=0", Num(hwnd));
+    std::snprintf(buf, sizeof buf, "{\"hwnd\":%llu,\"exists\":0}", Num(hwnd));
     return buf;
   }
   RECT wr{}, cr{};
@@ -79,9 +78,10 @@ std::string Describe(HWND hwnd) {
   GetWindowThreadProcessId(hwnd, &pid);
   const HWND parent = GetAncestor(hwnd, GA_PARENT);
   std::snprintf(buf, sizeof buf,
-                "hwnd=%llu exists=1 class=\"%s\" caption=\"%s\" rect=%ld,%ld,%ld,%ld "
-                "client=%ld,%ld parent=%llu visible=%d enabled=%d checked=%d "
-                "style=%08lx exstyle=%08lx pid=%lu",
+                "{\"hwnd\":%llu,\"exists\":1,\"class\":\"%s\",\"caption\":\"%s\","
+                "\"rect\":[%ld,%ld,%ld,%ld],\"client\":[%ld,%ld],\"parent\":%llu,"
+                "\"visible\":%d,\"enabled\":%d,\"checked\":%d,\"style\":%lu,\"exstyle\":%lu,"
+                "\"pid\":%lu}",
                 Num(hwnd), Text(hwnd, true).c_str(), Text(hwnd, false).c_str(), wr.left, wr.top,
                 wr.right, wr.bottom, cr.right, cr.bottom, Num(parent),
                 IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0,
@@ -96,32 +96,20 @@ BOOL CALLBACK EmitChild(HWND hwnd, LPARAM) {
   return TRUE;
 }
 
-HWND ParseHwnd(const char* text) {
-  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(text, nullptr, 10)));
-}
-
-std::string SaverState(DWORD waitMs) {
-  DWORD code = 0;
-  if (WaitForSingleObject(g_saver, waitMs) != WAIT_OBJECT_0) return "saver running";
-  GetExitCodeProcess(g_saver, &code);
-  return "saver exited " + std::to_string(code);
-}
-
 DWORD WINAPI ReadCommands(void*) {
   char buf[256];
   while (std::fgets(buf, sizeof buf, stdin)) {
-    const std::string line = std::strtok(buf, "\r\n") ? buf : "";
-    if (line == "info") {
-      Emit("area " + Describe(g_area));
-      for (HWND c = GetWindow(g_area, GW_CHILD); g_area && c; c = GetWindow(c, GW_HWNDNEXT))
+    if (std::strncmp(buf, "wait ", 5) == 0) {
+      DWORD code = STILL_ACTIVE;
+      if (WaitForSingleObject(g_saver, std::strtoul(buf + 5, nullptr, 10)) == WAIT_OBJECT_0)
+        GetExitCodeProcess(g_saver, &code);
+      for (HWND c = GetWindow(g_area, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         Emit("child " + Describe(c));
-      Emit(SaverState(0));
-    } else if (line.rfind("wait ", 0) == 0) {
-      Emit(SaverState(std::strtoul(line.c_str() + 5, nullptr, 10)));
-    } else if (line == "destroy") {
+      Emit(code == STILL_ACTIVE ? "saver running" : "saver exited " + std::to_string(code));
+    } else if (std::strncmp(buf, "destroy", 7) == 0) {
       SendMessageA(g_top, kDestroyArea, 0, 0);
       Emit("destroyed " + Describe(g_area));
-    } else if (line == "quit") {
+    } else if (std::strncmp(buf, "quit", 4) == 0) {
       ExitProcess(0);
     }
     Emit("end");
@@ -149,18 +137,6 @@ HWND Create(const char* cls, const char* caption, DWORD style, int x, int y, int
                          nullptr);
 }
 
-int Serve(const std::string& first) {
-  if (!g_top) return 2;
-  ShowWindow(g_top, SW_SHOWNORMAL);
-  UpdateWindow(g_top);
-  Emit(first);
-  Emit("end");
-  CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-  return 0;
-}
-
 int RunHost(const char* scr) {
   g_top = Create("VssTestHost", "Vorlan Preview Host", WS_OVERLAPPEDWINDOW, 100, 100, 400, 300,
                  nullptr, RGB(128, 128, 128));
@@ -178,7 +154,13 @@ int RunHost(const char* scr) {
   }
   CloseHandle(pi.hThread);
   g_saver = pi.hProcess;
-  return Serve("started pid=" + std::to_string(pi.dwProcessId) + "\narea " + Describe(g_area));
+  ShowWindow(g_top, SW_SHOWNORMAL);
+  UpdateWindow(g_top);
+  Emit("started pid=" + std::to_string(pi.dwProcessId) + "\n" + Describe(g_area) + "\nend");
+  CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  return 0;
 }
 
 int Deny(const char* key, const char* mask) {
@@ -206,27 +188,17 @@ int Deny(const char* key, const char* mask) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "host" && argc == 3) return RunHost(argv[2]);
-  if (mode == "decoy" && argc == 4) {
-    g_top = Create(argv[2], argv[3], WS_OVERLAPPEDWINDOW, 50, 50, 200, 150, nullptr, RGB(0, 96, 0));
-    return Serve("decoy " + Describe(g_top));
-  }
   if (mode == "find" && argc == 4) {
-    Emit(Describe(FindWindowA(argv[2], argv[3])));
+    const HWND found = FindWindowA(argv[2], argv[3]);
+    Emit(Describe(found));
+    if (found) EnumChildWindows(found, EmitChild, 0);
     return 0;
   }
-  if (mode == "controls" && argc == 3) {
-    EnumChildWindows(ParseHwnd(argv[2]), EmitChild, 0);
-    return 0;
-  }
-  if (mode == "desktop") {
-    Emit(std::to_string(Num(GetDesktopWindow())));
-    return 0;
-  }
-  if (mode == "stale") {
+  if (mode == "handles") {
     HWND w = Create("VssTestStale", "", WS_POPUP, 0, 0, 1, 1, nullptr, 0);
     DestroyWindow(w);
     if (!w || IsWindow(w)) return 3;
-    Emit(std::to_string(Num(w)));
+    Emit(std::to_string(Num(w)) + " " + std::to_string(Num(GetDesktopWindow())));
     return 0;
   }
   if (mode == "deny" && argc == 4) return Deny(argv[2], argv[3]);

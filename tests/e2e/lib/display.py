@@ -1,39 +1,59 @@
 """A private X display: one Xvfb on a display number that is free, started
-and stopped by the test run; screenshots read with XGetImage (any region,
-cheap enough to poll at 4K); input through xdotool. Knows nothing of Wine."""
+and stopped by the test run (or a display that is already there, by name);
+screenshots read with XGetImage (any region, cheap enough to poll at 4K),
+the cursor's image (XFixes), a plain window standing in for a host's, the
+window manager's close request; input through xdotool. Knows nothing of
+Wine."""
 
 import ctypes
 import ctypes.util
 import os
-import struct
+import select
 import subprocess
-import time
-import zlib
 
 from .process import die_with_parent
 
 _x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
-_x11.XOpenDisplay.restype = ctypes.c_void_p
-_x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-_x11.XDefaultRootWindow.restype = ctypes.c_ulong
-_x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-_x11.XRootWindow.restype = ctypes.c_ulong
-_x11.XRootWindow.argtypes = [ctypes.c_void_p, ctypes.c_int]
-_x11.XGetImage.restype = ctypes.c_void_p
-_x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                           ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-_x11.XFree.argtypes = [ctypes.c_void_p]
-_x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+_xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes"))
+_P, _W, _I, _U = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint
+
+
+def _declare(lib, name, restype, *argtypes):
+    f = getattr(lib, name)
+    f.restype, f.argtypes = restype, list(argtypes)
+
+
+for _args in [("XOpenDisplay", _P, ctypes.c_char_p), ("XCloseDisplay", _I, _P),
+              ("XRootWindow", _W, _P, _I), ("XFree", _I, _P), ("XSync", _I, _P, _I),
+              ("XGetImage", _P, _P, _W, _I, _I, _U, _U, _W, _I),
+              ("XCreateSimpleWindow", _W, _P, _W, _I, _I, _U, _U, _U, _W, _W),
+              ("XMapWindow", _I, _P, _W), ("XDestroyWindow", _I, _P, _W),
+              ("XInternAtom", _W, _P, ctypes.c_char_p, _I),
+              ("XSendEvent", _I, _P, _W, _I, ctypes.c_long, _P)]:
+    _declare(_x11, *_args)
 
 
 class _XImage(ctypes.Structure):
     # The leading fields of Xlib's XImage.
-    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
-                ("format", ctypes.c_int), ("data", ctypes.c_void_p),
-                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
-                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
-                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
-                ("bits_per_pixel", ctypes.c_int)]
+    _fields_ = [(n, t) for n, t in zip(
+        ("width", "height", "xoffset", "format", "data", "byte_order", "bitmap_unit",
+         "bitmap_bit_order", "bitmap_pad", "depth", "bytes_per_line", "bits_per_pixel"),
+        (_I, _I, _I, _I, _P) + (_I,) * 7)]
+
+
+class _CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", _W), ("pixels", ctypes.POINTER(_W))]
+
+
+_declare(_xfixes, "XFixesGetCursorImage", ctypes.POINTER(_CursorImage), _P)
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", _I), ("serial", _W), ("send_event", _I), ("display", _P),
+                ("window", _W), ("message_type", _W), ("format", _I), ("data", ctypes.c_long * 5),
+                ("pad", ctypes.c_long * 12)]  # the rest of an XEvent
 
 
 class Image:
@@ -74,67 +94,57 @@ class Image:
         """Pixels of exactly this (r, g, b) colour."""
         return sum(1 for i in range(0, len(self.data), 3) if tuple(self.data[i:i + 3]) == colour)
 
-    def save_png(self, path):
-        def chunk(kind, payload):
-            c = struct.pack(">I", len(payload)) + kind + payload
-            return c + struct.pack(">I", zlib.crc32(kind + payload) & 0xFFFFFFFF)
-        rows = b"".join(b"\0" + self.data[y * self.width * 3:(y + 1) * self.width * 3]
-                        for y in range(self.height))
-        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-        with open(path, "wb") as f:
-            header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-                    + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
-
 
 class Display:
     """An Xvfb of WIDTH x HEIGHT x 24 (`screens` of them, as X screens :N.0,
     :N.1, ...) with a white root window, so that whatever a program leaves
-    uncovered shows. `env` holds its DISPLAY."""
+    uncovered shows; or, given `name`, that display as it is. `env` holds
+    its DISPLAY."""
 
-    def __init__(self, width=1920, height=1080, logdir=None, screens=1):
-        self.width, self.height = width, height
-        sizes = ["%dx%dx24" % (width, height)] * screens
-        r, w = os.pipe()
-        log = open(os.path.join(logdir, "xvfb.log") if logdir else os.devnull, "ab")
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w)]
-            + [a for i, size in enumerate(sizes) for a in ("-screen", str(i), size)]
-            + ["-nolisten", "tcp", "-noreset", "-wr"],
-            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=log, start_new_session=True,
-            preexec_fn=die_with_parent)
-        log.close()
-        os.close(w)
-        os.set_blocking(r, False)
-        buf, deadline = b"", time.monotonic() + 30
-        while not buf.endswith(b"\n"):
-            if time.monotonic() > deadline or self.xvfb.poll() is not None:
-                os.close(r)
-                self.close()
-                raise RuntimeError("Xvfb did not start")
-            try:
-                buf += os.read(r, 16)
-            except BlockingIOError:
-                time.sleep(0.05)
-        os.close(r)
-        self.name = ":" + buf.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.name)
-        self._x = _x11.XOpenDisplay(self.name.encode())
+    def __init__(self, width=1920, height=1080, logdir=None, screens=1, name=None):
+        self.width, self.height, self.xvfb, self._x = width, height, None, None
+        if name is None:
+            name = self._start_xvfb(logdir, screens)
+        self.name, self.env = name, dict(os.environ, DISPLAY=name)
+        self._x = _x11.XOpenDisplay(name.encode())
         if not self._x:
             self.close()
-            raise RuntimeError("cannot open display " + self.name)
+            raise RuntimeError("cannot open display " + name)
+
+    def _start_xvfb(self, logdir, screens):
+        r, w = os.pipe()
+        with open(os.path.join(logdir, "xvfb.log") if logdir else os.devnull, "ab") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(w), "-nolisten", "tcp", "-noreset", "-wr"]
+                + [a for i in range(screens)
+                   for a in ("-screen", str(i), "%dx%dx24" % (self.width, self.height))],
+                pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=log, start_new_session=True,
+                preexec_fn=die_with_parent)
+        os.close(w)
+        # Xvfb writes its display number once it takes connections (at its
+        # end the pipe reads empty), and may write it again: the pipe stays
+        # open as long as Xvfb runs, or that write would end it.
+        self._displayfd = r
+        number = os.read(r, 16).strip() if select.select([r], [], [], 30)[0] else b""
+        if not number:
+            self.close()
+            raise RuntimeError("Xvfb did not start")
+        return ":" + number.decode()
 
     def close(self):
-        if getattr(self, "_x", None):
+        if self._x:
             _x11.XCloseDisplay(self._x)
             self._x = None
-        if self.xvfb.poll() is None:
+        if self.xvfb and self.xvfb.poll() is None:
             self.xvfb.terminate()
             try:
                 self.xvfb.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 self.xvfb.kill()
                 self.xvfb.wait(timeout=10)
+        if self.xvfb:
+            os.close(self._displayfd)
+            self.xvfb = None
 
     def screenshot(self, region=None, screen=0):
         """The screen, or the region (left, top, right, bottom) of it."""
@@ -161,15 +171,45 @@ class Display:
         rgb[0::3], rgb[1::3], rgb[2::3] = raw[2::4], raw[1::4], raw[0::4]
         return Image(w, h, bytes(rgb), x0, y0)
 
-    def xdotool(self, *args):
-        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
-                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
+    def cursor_visible(self):
+        """True when the cursor the server shows has a pixel that is not
+        fully transparent."""
+        cursor = _xfixes.XFixesGetCursorImage(self._x)
+        if not cursor:
+            raise RuntimeError("XFixesGetCursorImage failed")
+        c = cursor.contents
+        visible = any(c.pixels[i] >> 24 for i in range(c.width * c.height))
+        _x11.XFree(cursor)
+        return visible
+
+    def create_window(self, x, y, width, height):
+        """A mapped top-level window, as a host's preview area; its id."""
+        window = _x11.XCreateSimpleWindow(self._x, _x11.XRootWindow(self._x, 0), x, y, width,
+                                          height, 0, 0, 0x203040)
+        _x11.XMapWindow(self._x, window)
+        _x11.XSync(self._x, 0)
+        return window
+
+    def destroy_window(self, window):
+        _x11.XDestroyWindow(self._x, window)
+        _x11.XSync(self._x, 0)
+
+    def request_close(self, window):
+        """What a window manager sends for its close button or Alt+F4."""
+        event = _ClientMessage(type=33, window=window, format=32,  # ClientMessage
+                               message_type=_x11.XInternAtom(self._x, b"WM_PROTOCOLS", 0))
+        event.data[0] = _x11.XInternAtom(self._x, b"WM_DELETE_WINDOW", 0)
+        _x11.XSendEvent(self._x, window, 0, 0, ctypes.byref(event))
+        _x11.XSync(self._x, 0)
+
+    def xdotool(self, *args, check=True):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=check,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                              timeout=30).stdout
 
     def mouse_move(self, x, y):
         # --sync waits for the pointer to arrive, for 15 s when it is there.
-        out = subprocess.run(["xdotool", "getmouselocation"], env=self.env, check=True,
-                             stdout=subprocess.PIPE, text=True, timeout=30).stdout
-        if not out.startswith("x:%d y:%d " % (x, y)):
+        if not self.xdotool("getmouselocation").startswith("x:%d y:%d " % (x, y)):
             self.xdotool("mousemove", "--sync", x, y)
 
     def key(self, *keys):

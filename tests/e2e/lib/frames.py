@@ -8,40 +8,23 @@ differ, which a shift of a pixel or two hardly changes."""
 
 import math
 import os
-import struct
+import subprocess
+
+from .display import Image
 
 FRAME_IDS = (101, 102)
 
 
-class Bitmap:
-    """An 8-bit bottom-up BMP as the resource carries it."""
+def _read(path):
+    """A bitmap's pixels, as ImageMagick reads them."""
+    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                         stdout=subprocess.PIPE).stdout
+    _, size, _, data = ppm.split(b"\n", 3)
+    return Image(*map(int, size.split()), data)
 
-    def __init__(self, path):
-        with open(path, "rb") as f:
-            raw = f.read()
-        off = struct.unpack_from("<I", raw, 10)[0]
-        hsize, w, h, _, bpp = struct.unpack_from("<IiiHH", raw, 14)
-        if raw[:2] != b"BM" or bpp != 8 or h <= 0:
-            raise ValueError("%s: expected an 8-bit bottom-up bitmap" % path)
-        used = struct.unpack_from("<I", raw, 46)[0] or 256
-        table = raw[14 + hsize:14 + hsize + 4 * used]
-        self.palette = [(table[4 * i + 2], table[4 * i + 1], table[4 * i]) for i in range(used)]
-        self.width, self.height = w, h
-        stride = (w + 3) & ~3
-        self.rows = [raw[off + (h - 1 - y) * stride:][:w] for y in range(h)]
 
-    def colour(self, x, y):
-        return self.palette[self.rows[y][x]]
-
-    def content_bbox(self):
-        """Bounding box of the pixels that are not black, right/bottom exclusive."""
-        xs, ys = [], []
-        for y in range(self.height):
-            cols = [x for x in range(self.width) if self.colour(x, y) != (0, 0, 0)]
-            if cols:
-                ys.append(y)
-                xs += (cols[0], cols[-1])
-        return (min(xs), min(ys), max(xs) + 1, max(ys) + 1)
+def _colour(image, x, y):
+    return tuple(image.row(y, x, x + 1))
 
 
 def _mean(pixels):
@@ -52,14 +35,14 @@ def _mean(pixels):
 class Frames:
 
     def __init__(self, media_dir):
-        self.bitmaps = {i: Bitmap(os.path.join(media_dir, "frame%d.bmp" % i)) for i in FRAME_IDS}
+        self.bitmaps = {i: _read(os.path.join(media_dir, "frame%d.bmp" % i)) for i in FRAME_IDS}
         a, b = (self.bitmaps[i] for i in FRAME_IDS)
         self.width, self.height = a.width, a.height
         diff = [(x, y) for y in range(a.height) for x in range(a.width)
-                if a.colour(x, y) != b.colour(x, y)]
+                if _colour(a, x, y) != _colour(b, x, y)]
         self._diff = (min(x for x, _ in diff), min(y for _, y in diff),
                       max(x for x, _ in diff) + 1, max(y for _, y in diff) + 1)
-        self._bbox = {i: bmp.content_bbox() for i, bmp in self.bitmaps.items()}
+        self._bbox = {i: bmp.bbox_nonblack() for i, bmp in self.bitmaps.items()}
         self._blocks = {}
 
     def _blocks_of(self, bw, bh):
@@ -70,7 +53,7 @@ class Frames:
             out = []
             for by in range(y0, y1 - bh + 1, bh):
                 for bx in range(x0, x1 - bw + 1, bw):
-                    means = [_mean([bmp.colour(x, y) for y in range(by, by + bh)
+                    means = [_mean([_colour(bmp, x, y) for y in range(by, by + bh)
                                     for x in range(bx, bx + bw)])
                              for bmp in (self.bitmaps[i] for i in FRAME_IDS)]
                     if sum(abs(u - v) for u, v in zip(*means)) >= 45:

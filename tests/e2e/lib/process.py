@@ -61,10 +61,6 @@ class Program:
         except subprocess.TimeoutExpired:
             return None
 
-    def stays_running(self, seconds):
-        """For checks that something does NOT end the program."""
-        return self.wait(seconds) is None
-
     def kill(self):
         """Kills the program's whole group, also when the program itself has
         ended and left children behind. Never blocks for long."""

@@ -4,29 +4,10 @@ prefix's RelayInclude, with their arguments."""
 
 import re
 
+# An argument: text up to a comma outside a quoted string.
+_ARG_RE = re.compile(r'(?:[^,"]|"(?:[^"\\]|\\.)*")+')
 _CALL_RE = re.compile(r"^(?:(?P<stamp>\d+\.\d+):)?(?:(?P<pid>[0-9a-f]{4,8}):)?[0-9a-f]{4,8}:"
                       r"Call \w+\.(?P<func>\w+)\((?P<args>.*)\) ret=[0-9a-f]+$")
-
-
-def split_args(text):
-    """Splits at top-level commas; quoted strings may hold commas."""
-    args, cur, quoted, escaped = [], "", False, False
-    for ch in text:
-        if quoted:
-            if escaped:
-                escaped = False
-            elif ch == "\\":
-                escaped = True
-            elif ch == '"':
-                quoted = False
-        elif ch == '"':
-            quoted = True
-        elif ch == ",":
-            args.append(cur)
-            cur = ""
-            continue
-        cur += ch
-    return args + [cur] if cur or args else args
 
 
 class Call:
@@ -36,7 +17,7 @@ class Call:
     def __init__(self, m):
         self.stamp = float(m.group("stamp") or 0)
         self.pid = int(m.group("pid"), 16) if m.group("pid") else None
-        self.func, self.args = m.group("func"), split_args(m.group("args"))
+        self.func, self.args = m.group("func"), _ARG_RE.findall(m.group("args"))
 
     def arg_ptr(self, i):
         """Argument i as a signed 64-bit value (handles, pointers)."""
@@ -59,22 +40,16 @@ class Call:
 
 
 class Trace:
-    """The calls in a growing trace file, read up to its last whole line."""
+    """The calls in a growing trace file, up to its last whole line."""
 
     def __init__(self, path):
-        self.path, self._offset, self._calls = path, 0, []
+        self.path = path
 
     def calls(self, func=None, pid=None):
         with open(self.path, "rb") as f:
-            f.seek(self._offset)
-            data = f.read()
-        end = data.rfind(b"\n") + 1
-        self._offset += end
-        for line in data[:end].decode("latin-1").splitlines():
-            m = _CALL_RE.match(line.rstrip("\r"))
-            if m:
-                self._calls.append(Call(m))
-        return [c for c in self._calls
+            lines = f.read().decode("latin-1").split("\n")[:-1]
+        calls = [Call(m) for m in map(_CALL_RE.match, (l.rstrip("\r") for l in lines)) if m]
+        return [c for c in calls
                 if (func is None or c.func == func) and (pid is None or c.pid == pid)]
 
     def describe(self):

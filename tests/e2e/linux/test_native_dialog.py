@@ -4,14 +4,12 @@ what leaves the file alone, and that a dialog opened again shows what was
 stored (checked through what its keys then store)."""
 
 import configparser
-import ctypes
-import ctypes.util
 import os
 import shutil
-import subprocess
 import unittest
 
-from session import NativeSession, wait_for
+from lib.process import wait_for
+from lib.session import NativeSession, SessionCase
 
 TITLE = "Vorlan Screen Saver 2"
 INTERVAL, RANDOM = "Delay Interval", "Delay Random"
@@ -50,57 +48,15 @@ REOPENED = [
     (("Tab", "alt+s", "space", "alt+o"), {INTERVAL: "1800", RANDOM: "0"}),
 ]
 
-_x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
-_x11.XOpenDisplay.restype = ctypes.c_void_p
-_x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-_x11.XInternAtom.restype = ctypes.c_ulong
-_x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-_x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                            ctypes.c_void_p]
-_x11.XFlush.argtypes = [ctypes.c_void_p]
-_x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
-
-
-def request_close(display_name, window):
-    """What a window manager sends for its close button or Alt+F4."""
-    x = _x11.XOpenDisplay(display_name.encode())
-    try:
-        event = _XEvent()
-        event.xclient.type = 33  # ClientMessage
-        event.xclient.window = window
-        event.xclient.message_type = _x11.XInternAtom(x, b"WM_PROTOCOLS", 0)
-        event.xclient.format = 32
-        event.xclient.data[0] = _x11.XInternAtom(x, b"WM_DELETE_WINDOW", 0)
-        _x11.XSendEvent(x, window, 0, 0, ctypes.byref(event))
-        _x11.XFlush(x)
-    finally:
-        _x11.XCloseDisplay(x)
-
-
-class DialogTest(unittest.TestCase):
+class DialogTest(SessionCase):
 
     @classmethod
-    def setUpClass(cls):
-        cls.session = NativeSession(1024, 768, sound_file=False).start()
-        cls.display = cls.session.display
-        cls.config = cls.session.env["XDG_CONFIG_HOME"]
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
+    def new_session(cls):
+        return NativeSession(1024, 768)
 
     def setUp(self):
+        super().setUp()
+        self.config = self.session.env["XDG_CONFIG_HOME"]
         shutil.rmtree(self.config, ignore_errors=True)
 
     def stored(self):
@@ -111,33 +67,27 @@ class DialogTest(unittest.TestCase):
         return dict(ini["Options"]) if ini.has_section("Options") else {}
 
     def window(self):
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
-                             env=self.display.env, stdout=subprocess.PIPE, text=True,
-                             timeout=30).stdout.split()
+        out = self.display.xdotool("search", "--onlyvisible", "--name", "^%s$" % TITLE,
+                                   check=False).split()
         return int(out[0]) if len(out) == 1 else None
-
-    def geometry(self, window):
-        out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", str(window)],
-                             env=self.display.env, stdout=subprocess.PIPE, text=True,
-                             timeout=30).stdout
-        g = dict(line.split("=", 1) for line in out.split())
-        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
 
     def run_dialog(self, switch, keys):
         """Opens the dialog, presses the keys, waits for the program to end
         and returns what the store holds."""
+        self.session.end_programs()  # what a failed case left
         proc = self.session.run(switch)
-        self.addCleanup(self.session.end_programs)
         try:
             window = wait_for(self.window, 30, what="the dialog's window")
-            x, y, width, height = self.geometry(window)
+            g = dict(l.split("=") for l in self.display.xdotool("getwindowgeometry", "--shell",
+                                                                 window).split())
+            x, y, width, height = (int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
             self.assertLessEqual(abs(2 * x + width - self.display.width), 2, "centred")
             self.assertLessEqual(abs(2 * y + height - self.display.height), 2, "centred")
             # Without a window manager the keyboard focus follows the pointer.
             self.display.mouse_move(x + width // 2, y + height // 2)
             for key in keys:
                 if key == CLOSE:
-                    request_close(self.display.name, window)
+                    self.display.request_close(window)
                 else:
                     self.display.key(key)
             self.assertEqual(proc.wait(20), 0, "the dialog should end after %s" % (keys,))
