@@ -14,20 +14,18 @@ fast as the CPU goes. Figures, not a test.
 Usage: VSS_NATIVE=... VSS_FLOOR=... saver_vs_floor.py [--seconds N] [--starts N] [--size WxH]...
 """
 
-import argparse
 import os
 import sys
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 
+from common import cpu_seconds, options, peak_rss_kib, print_table  # noqa: E402
+from common import time_to_first_frame as first_frame  # noqa: E402
 from lib.frames import Frames  # noqa: E402
-from lib.process import wait_for  # noqa: E402
 from lib.session import MEDIA_DIR, NativeSession  # noqa: E402
 
-CLK_TCK = os.sysconf("SC_CLK_TCK")
 TARGET = 1.2
 CLIP_BYTES_PER_SECOND = 11025  # 8-bit mono at 11,025 Hz
 
@@ -56,34 +54,11 @@ class PacedSink(threading.Thread):
                     self.total += len(chunk)
 
 
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLK_TCK  # utime + stime
-
-
-def peak_rss_kib(pid):
-    with open("/proc/%d/status" % pid) as f:
-        return next(int(l.split()[1]) for l in f if l.startswith("VmHWM:"))
-
-
 def time_to_first_frame(session, frames, proc, started):
-    """Polls a small square at the centre, cheap even at 4K, until it shows
-    something that is neither the white root nor the black cover; then
-    checks that the whole screen shows a frame."""
-    d = session.display
-    square = (d.width // 2 - 32, d.height // 2 - 32, d.width // 2 + 32, d.height // 2 + 32)
-
-    def drawn():
+    def alive():
         if not proc.running():
             raise RuntimeError("the program ended: " + proc.stderr_tail())
-        data = d.screenshot(square).data
-        return any(data[i:i + 3] not in (b"\0\0\0", b"\xff\xff\xff")
-                   for i in range(0, len(data), 3))
-    wait_for(drawn, 60, interval=0.002, what="a frame at the centre")
-    seconds = time.monotonic() - started
-    wait_for(lambda: frames.locate(d.screenshot()), 30, what="a whole frame on screen")
-    return seconds
+    return first_frame(session.display, frames, started, alive, interval=0.002)
 
 
 def first_frame_median(session, frames, argv, starts):
@@ -130,22 +105,15 @@ ROWS = [
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    ap.add_argument("--seconds", type=float, default=60.0,
-                    help="length of the window in which CPU time is measured (default 60)")
-    ap.add_argument("--starts", type=int, default=7,
-                    help="starts whose median time to the first frame is shown (default 7)")
-    ap.add_argument("--size", action="append", metavar="WxH",
-                    help="screen size; repeatable (default 1920x1080 and 3840x2160)")
-    opts = ap.parse_args()
-    sizes = [tuple(map(int, s.lower().split("x"))) for s in opts.size or
-             ("1920x1080", "3840x2160")]
+    opts = options(__doc__, lambda ap: ap.add_argument(
+        "--starts", type=int, default=7,
+        help="starts whose median time to the first frame is shown (default 7)"))
     floor = os.environ.get("VSS_FLOOR")
     if not floor:
         raise SystemExit("VSS_FLOOR is not set; use scripts/bench-native.sh")
     frames = Frames(MEDIA_DIR)
 
-    for width, height in sizes:
+    for width, height in opts.sizes:
         results = {}
         session = NativeSession(width, height).start()
         session.sink = PacedSink(session.sound_path)
@@ -158,15 +126,9 @@ def main():
                 results[name] = measure(session, frames, argv, opts.seconds, opts.starts)
         finally:
             session.close()
-        print("Vorlan Screen Saver 2 native benchmark: --fullscreen on a %dx%dx24 Xvfb, "
-              "CPU measured over %.0f s (target: ratio <= %.1f)" % (width, height, opts.seconds,
-                                                                   TARGET))
-        print("%-44s %12s %12s %8s" % ("", "saver", "floor", "ratio"))
-        for label, key, fmt in ROWS:
-            s, f = results["saver"][key], results["floor"][key]
-            ratio = "%8.2f" % (s / f) if f > 0 else "%8s" % "-"
-            print(("%-44s " + fmt + " " + fmt + " %s") % (label, s, f, ratio))
-        print(flush=True)
+        print_table("Vorlan Screen Saver 2 native benchmark: --fullscreen on a %dx%dx24 Xvfb, "
+                    "CPU measured over %.0f s (target: ratio <= %.1f)"
+                    % (width, height, opts.seconds, TARGET), ROWS, results)
 
 
 if __name__ == "__main__":

@@ -11,49 +11,22 @@ prints them with the ratios saver / floor. Figures, not a test.
 Usage: VSS_SCR=... VSS_HOST=... VSS_FLOOR=... saver_vs_floor.py [--seconds N] [--size WxH]...
 """
 
-import argparse
 import os
 import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 
+from common import cpu_seconds, options, peak_rss_kib, print_table  # noqa: E402
+from common import time_to_first_frame as first_frame  # noqa: E402
 from lib.frames import Frames  # noqa: E402
-from lib.process import wait_for  # noqa: E402
 from lib.session import MEDIA_DIR, env_path  # noqa: E402
 from lib.wine import WineSession  # noqa: E402
 
-CLK_TCK = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLK_TCK  # utime + stime
-
-
-def peak_rss_kib(pid):
-    with open("/proc/%d/status" % pid) as f:
-        return next(int(l.split()[1]) for l in f if l.startswith("VmHWM:"))
-
 
 def time_to_first_frame(session, frames, started):
-    """Polls a small square at the centre, cheap even at 4K, until it shows
-    something that is neither the white root nor the black cover; then
-    checks that the whole screen shows a frame."""
-    d = session.display
-    square = (d.width // 2 - 32, d.height // 2 - 32, d.width // 2 + 32, d.height // 2 + 32)
-
-    def drawn():
-        data = d.screenshot(square).data
-        return any(data[i:i + 3] not in (b"\0\0\0", b"\xff\xff\xff")
-                   for i in range(0, len(data), 3))
-    wait_for(drawn, 120, interval=0.005, what="a frame at the centre")
-    seconds = time.monotonic() - started
-    wait_for(lambda: frames.locate(d.screenshot()), 30, what="a whole frame on screen")
-    return seconds
+    return first_frame(session.display, frames, started)
 
 
 def warm_up(session, frames, exe, args):
@@ -105,20 +78,13 @@ ROWS = [
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    ap.add_argument("--seconds", type=float, default=60.0,
-                    help="length of the window in which CPU time is measured (default 60)")
-    ap.add_argument("--size", action="append", metavar="WxH",
-                    help="screen size; repeatable (default 1920x1080 and 3840x2160)")
-    opts = ap.parse_args()
-    sizes = [tuple(map(int, s.lower().split("x"))) for s in opts.size or
-             ("1920x1080", "3840x2160")]
+    opts = options(__doc__)
     floor = env_path("VSS_FLOOR")
     wine = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                           text=True).stdout.strip()
     frames = Frames(MEDIA_DIR)
 
-    for width, height in sizes:
+    for width, height in opts.sizes:
         results = {}
         with WineSession("bench", width, height) as session:
             programs = (("saver", session.scr, ("/s",)), ("floor", floor, ()))
@@ -128,14 +94,8 @@ def main():
                 print("measuring %s at %dx%d for %.0f s ..." % (name, width, height, opts.seconds),
                       file=sys.stderr)
                 results[name] = measure(session, frames, exe, args, opts.seconds)
-        print("Vorlan Screen Saver 2 benchmark: /s on a %dx%dx24 Xvfb under %s, "
-              "CPU measured over %.0f s" % (width, height, wine, opts.seconds))
-        print("%-44s %12s %12s %8s" % ("", "saver", "floor", "ratio"))
-        for label, key, fmt in ROWS:
-            s, f = results["saver"][key], results["floor"][key]
-            ratio = "%8.2f" % (s / f) if f > 0 else "%8s" % "-"
-            print(("%-44s " + fmt + " " + fmt + " %s") % (label, s, f, ratio))
-        print(flush=True)
+        print_table("Vorlan Screen Saver 2 benchmark: /s on a %dx%dx24 Xvfb under %s, "
+                    "CPU measured over %.0f s" % (width, height, wine, opts.seconds), ROWS, results)
 
 
 if __name__ == "__main__":
