@@ -106,8 +106,8 @@ ROWS = [
 
 def main():
     opts = options(__doc__, lambda ap: ap.add_argument(
-        "--starts", type=int, default=7,
-        help="starts whose median time to the first frame is shown (default 7)"))
+        "--starts", type=int, default=15,
+        help="starts whose median time to the first frame is shown (default 15)"))
     floor = os.environ.get("VSS_FLOOR")
     if not floor:
         raise SystemExit("VSS_FLOOR is not set; use scripts/bench-native.sh")
