@@ -27,23 +27,29 @@ void DrawPicture(HDC dc, const runtime::DrawOp& op) {
 void Paint(HDC dc, const std::vector<runtime::PixelRect>& fills,
            const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
            const runtime::PixelRect* clip) {
-  const int saved = ::SaveDC(dc);
+  // Saved only for a clip; the stretch mode is set for every picture anyway.
+  const int saved = clip != nullptr ? ::SaveDC(dc) : 0;
   if (clip != nullptr) ::IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
-  // The back colour around the pictures, not under them: no flicker.
-  const int beforeFill = ::SaveDC(dc);
-  for (const auto& op : draws) {
-    const runtime::PixelRect r = op.Bounds();
-    ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+  // The back colour around the pictures, not under them: no flicker. Under
+  // Wine each change of a DC's clip costs the next draw new X state (and a
+  // look for ~/.Xdefaults), so a Tick that only swaps the frame, with
+  // nothing to fill, changes no clip at all.
+  if (!fills.empty()) {
+    const int beforeFill = ::SaveDC(dc);
+    for (const auto& op : draws) {
+      const runtime::PixelRect r = op.Bounds();
+      ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+    }
+    ::SetDCBrushColor(dc, RGB(backRgb >> 16 & 0xFF, backRgb >> 8 & 0xFF, backRgb & 0xFF));
+    const auto brush = static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
+    for (const auto& f : fills) {
+      const RECT r{f.left, f.top, f.right, f.bottom};
+      ::FillRect(dc, &r, brush);
+    }
+    ::RestoreDC(dc, beforeFill);
   }
-  ::SetDCBrushColor(dc, RGB(backRgb >> 16 & 0xFF, backRgb >> 8 & 0xFF, backRgb & 0xFF));
-  const auto brush = static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
-  for (const auto& f : fills) {
-    const RECT r{f.left, f.top, f.right, f.bottom};
-    ::FillRect(dc, &r, brush);
-  }
-  ::RestoreDC(dc, beforeFill);
   for (const auto& op : draws) DrawPicture(dc, op);
-  ::RestoreDC(dc, saved);
+  if (saved != 0) ::RestoreDC(dc, saved);
 }
 
 }  // namespace
