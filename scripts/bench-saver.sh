@@ -5,7 +5,7 @@
 # wineserver + Xvfb) and peak memory, with the ratios saver / floor.
 # Prints figures; it is not a test.
 #
-# Usage: scripts/bench-saver.sh [--build-dir DIR] [--no-build] [--seconds N] [--size WxH]...
+# Usage: scripts/bench-saver.sh [--build-dir DIR] [--no-build] [--seconds N] [--starts N] [--size WxH]...
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build/windows"
@@ -15,7 +15,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir) build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
-    --seconds|--size) args+=("$1" "$2"); shift 2 ;;
+    --seconds|--starts|--size) args+=("$1" "$2"); shift 2 ;;
     -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
     *) echo "bench-saver: unknown option $1" >&2; exit 64 ;;
   esac
