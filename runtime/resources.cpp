@@ -8,7 +8,7 @@ namespace {
 
 bool SameName(const char* stored, const std::string& wanted) {
   std::size_t i = 0;
-  for (; stored[i] != '\0' && i < wanted.size(); ++i) {
+  for (; i < wanted.size() && stored[i] != '\0'; ++i) {
     if (std::toupper(static_cast<unsigned char>(stored[i])) !=
         std::toupper(static_cast<unsigned char>(wanted[i]))) {
       return false;
