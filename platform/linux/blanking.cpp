@@ -89,13 +89,15 @@ std::optional<SoundSchedule> ScheduleFile::Recall() {
 // last whole schedule.
 void ScheduleFile::Keep(const SoundSchedule& s) {
   const std::string temporary = path_ + ".new" + std::to_string(getpid());
+  bool written = false;
   {
     std::ofstream file(temporary, std::ios::trunc);
     file << s.DelayInterval << ' ' << s.DelayRandom << ' ' << s.IntervalElapsed << ' '
          << s.RandomElapsed << ' ' << s.RandomDelay << ' ' << (s.LoopStopped ? 1 : 0) << '\n';
-    if (!file.flush()) return;
+    written = static_cast<bool>(file.flush());
   }
-  std::rename(temporary.c_str(), path_.c_str());
+  // A full runtime folder keeps the previous schedule and no stray half.
+  if (!written || std::rename(temporary.c_str(), path_.c_str()) != 0) unlink(temporary.c_str());
 }
 
 // Shared with the thread that waits for the lock, which may outlive the
