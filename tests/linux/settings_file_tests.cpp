@@ -23,17 +23,6 @@ bool Throws(const std::function<void()>& call, const std::string& why) {
   return false;
 }
 
-// Runs `body` in a child process while `meanwhile` runs here; whether the
-// body returned true.
-bool InChild(
-    const std::function<bool()>& body, const std::function<void()>& meanwhile = [] {}) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body() ? 0 : 1);
-  meanwhile();
-  int status = 0;
-  return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 struct SettingsFileTest : testing::Test {
   TempDir dir;
   SettingsFile settings{dir.path.string()};

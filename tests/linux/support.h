@@ -1,8 +1,10 @@
-// What the Linux tests share: a private folder, whole-file reads, and
-// waiting for a condition with a deadline rather than a fixed sleep.
+// What the Linux tests share: a private folder, whole-file reads, a body run
+// in a child process, and waiting for a condition with a deadline rather
+// than a fixed sleep.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,6 +33,17 @@ inline bool WaitUntil(const std::function<bool()>& condition) {
   for (int i = 0; i < 60000 && !condition(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return condition();
+}
+
+// Runs `body` in a child process while `meanwhile` runs here; whether the
+// body returned true.
+inline bool InChild(
+    const std::function<bool()>& body, const std::function<void()>& meanwhile = [] {}) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body() ? 0 : 1);
+  meanwhile();
+  int status = 0;
+  return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace vss::posix
