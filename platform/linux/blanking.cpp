@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/linux/alsa_sound.h"
+#include "platform/linux/files.h"
 
 namespace vss::posix {
 
@@ -85,19 +86,13 @@ std::optional<SoundSchedule> ScheduleFile::Recall() {
   return s;
 }
 
-// Written beside and renamed over, so a saver killed mid-write leaves the
-// last whole schedule.
+// Replaced whole, so a saver killed mid-write leaves the last whole
+// schedule; not flushed to disk, as it need not outlive the session.
 void ScheduleFile::Keep(const SoundSchedule& s) {
-  const std::string temporary = path_ + ".new" + std::to_string(getpid());
-  bool written = false;
-  {
-    std::ofstream file(temporary, std::ios::trunc);
-    file << s.DelayInterval << ' ' << s.DelayRandom << ' ' << s.IntervalElapsed << ' '
-         << s.RandomElapsed << ' ' << s.RandomDelay << ' ' << (s.LoopStopped ? 1 : 0) << '\n';
-    written = static_cast<bool>(file.flush());
-  }
-  // A full runtime folder keeps the previous schedule and no stray half.
-  if (!written || std::rename(temporary.c_str(), path_.c_str()) != 0) unlink(temporary.c_str());
+  std::ostringstream line;
+  line << s.DelayInterval << ' ' << s.DelayRandom << ' ' << s.IntervalElapsed << ' '
+       << s.RandomElapsed << ' ' << s.RandomDelay << ' ' << (s.LoopStopped ? 1 : 0) << '\n';
+  ReplaceFile(path_, line.str(), false);
 }
 
 // Shared with the thread that waits for the lock, which may outlive the

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "platform/linux/files.h"
 #include "platform/vbnum.h"
 
 namespace vss::posix {
@@ -23,28 +23,10 @@ namespace {
 constexpr std::size_t MaxFileSize = 64 * 1024;
 constexpr const char* FileName = "settings.ini";
 constexpr const char* LockName = "settings.ini.lock";
-constexpr const char* TempPattern = ".settings.ini.XXXXXX";
 
 [[noreturn]] void Fail(const std::string& message) {
   throw RuntimeError(ErrorNumber::InvalidProcedureCall, message);
 }
-
-std::string Why(int error) { return std::generic_category().message(error); }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 // Text the file can hold and give back unchanged: valid UTF-8 without
 // control characters (tab allowed).
@@ -170,32 +152,6 @@ void MakeFolders(const std::string& folder, const std::string& failure) {
   }
 }
 
-// Replaces the file by one holding `content`, never leaving a partial file
-// at `path` nor a temporary one behind.
-void ReplaceFile(const std::string& folder, const std::string& path, const std::string& content,
-                 const std::string& failure) {
-  std::string name = folder + "/" + TempPattern;
-  Descriptor fd(::mkostemp(name.data(), O_CLOEXEC));
-  if (fd.get() < 0)
-    Fail(failure + "cannot create a temporary file in " + folder + ": " + Why(errno));
-  const auto abandon = [&](const std::string& step, int error) {
-    ::unlink(name.c_str());
-    Fail(failure + step + ": " + Why(error));
-  };
-  for (std::size_t done = 0; done < content.size();) {
-    const ssize_t count = ::write(fd.get(), content.data() + done, content.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) abandon("cannot write " + name, errno);
-    done += static_cast<std::size_t>(count);
-  }
-  if (::fsync(fd.get()) != 0) abandon("cannot flush " + name + " to disk", errno);
-  if (::close(fd.release()) != 0) abandon("cannot close " + name, errno);
-  if (::rename(name.c_str(), path.c_str()) != 0) abandon("cannot replace " + path, errno);
-  // The rename itself survives a crash only once the folder is on disk too.
-  Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() >= 0) ::fsync(directory.get());
-}
-
 }  // namespace
 
 SettingsFile::SettingsFile(std::string configHome) : configHome_(std::move(configHome)) {}
@@ -294,7 +250,8 @@ void SettingsFile::Write(const std::string& app, const std::string& section, con
   }
   std::string content;
   for (const auto& each : lines) content += each + "\n";
-  ReplaceFile(folder, path, content, failure);
+  const std::string why = ReplaceFile(path, content, true);
+  if (!why.empty()) Fail(failure + why);
 }
 
 }  // namespace vss::posix
