@@ -1,6 +1,6 @@
 #include "options/frmOptions.h"
 
-#include "platform/vbnum.h"
+#include "api/vbnum.h"
 #include "settings/settings.h"
 #include "settings/intervals.h"
 #include "startup/shared.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/runtime.h"
+#include "api/forms.h"
 
 namespace vss {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime.h"
+#include "api/forms.h"
 #include "runtime/image.h"
 #include "runtime/resources.h"
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/runtime.h"
+#include "api/forms.h"
 #include "runtime/dib.h"
 
 namespace vss::runtime {

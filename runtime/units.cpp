@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/vbnum.h"
+#include "api/vbnum.h"
 
 namespace vss::runtime {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "platform/basWin32API.h"
+#include "api/basWin32API.h"
 #include "saver/schedule.h"
 #include "startup/shared.h"
 

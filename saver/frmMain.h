@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime.h"
+#include "api/forms.h"
 #include "saver/schedule.h"
 
 namespace vss {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/vbnum.h"
+#include "api/vbnum.h"
 
 namespace vss {
 

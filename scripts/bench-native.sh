@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmark of the native saver (--fullscreen) on a virtual display beside
-# its floor program (bench/native/floor.cpp), by default at 1920x1080 and at
+# its floor program (bench/native/x11_floor.cpp), by default at 1920x1080 and at
 # 3840x2160: time to the first frame, CPU time per minute (program + Xvfb)
 # and peak memory, with the ratios saver / floor. Prints figures; it is not
 # a test.
@@ -28,4 +28,4 @@ export VSS_FLOOR="$build/bench/native/vss_floor_native"
 for f in "$VSS_NATIVE" "$VSS_FLOOR"; do
   [ -x "$f" ] || { echo "bench-native: missing $f (build first)" >&2; exit 1; }
 done
-exec python3 "$root/bench/native/saver_vs_floor.py" "${args[@]}"
+exec python3 "$root/bench/native/native_vs_floor.py" "${args[@]}"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmark of the saver "/s" under Wine on a virtual display beside the
-# floor program (bench/wine/floor.cpp), by default at 1920x1080 and at
+# floor program (bench/wine/wine_floor.cpp), by default at 1920x1080 and at
 # 3840x2160: time to the first frame, CPU time per minute (program +
 # wineserver + Xvfb) and peak memory, with the ratios saver / floor.
 # Prints figures; it is not a test.
@@ -38,4 +38,4 @@ export VSS_FLOOR="$build/bench/vss_floor.exe"
 for f in "$VSS_SCR" "$VSS_HOST" "$VSS_FLOOR"; do
   [ -f "$f" ] || { echo "bench-saver: missing $f (build first)" >&2; exit 1; }
 done
-exec python3 "$root/bench/wine/saver_vs_floor.py" "${args[@]}"
+exec python3 "$root/bench/wine/wine_vs_floor.py" "${args[@]}"

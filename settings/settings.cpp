@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "platform/vbstring.h"
+#include "api/vbstring.h"
 #include "settings/intervals.h"
 #include "startup/shared.h"
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "options/frmOptions.h"
-#include "platform/vbstring.h"
+#include "api/vbstring.h"
 #include "saver/frmMain.h"
 #include "settings/settings.h"
 

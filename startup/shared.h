@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/basWin32API.h"
-#include "platform/runtime.h"
+#include "api/basWin32API.h"
+#include "api/forms.h"
 
 namespace vss {
 

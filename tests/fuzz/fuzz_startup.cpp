@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "options/frmOptions.h"
-#include "platform/fake/fake_backend.h"
+#include "backends/fake/fake_backend.h"
 #include "saver/frmMain.h"
 #include "settings/settings.h"
 #include "startup/basMain.h"

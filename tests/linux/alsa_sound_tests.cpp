@@ -1,6 +1,6 @@
 #include <alsa/asoundlib.h>
 
-#include "platform/linux/alsa_sound.h"
+#include "native/alsa_sound.h"
 #include "support.h"
 
 namespace vss::posix {

@@ -1,4 +1,4 @@
-#include "platform/linux/blanking.h"
+#include "native/blanking.h"
 
 #include <signal.h>
 #include <sys/resource.h>

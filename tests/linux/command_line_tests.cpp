@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/command_line.h"
+#include "native/command_line.h"
 
 namespace vss::posix {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "platform/linux/settings_file.h"
-#include "platform/vbnum.h"
+#include "native/settings_file.h"
+#include "api/vbnum.h"
 #include "support.h"
 
 namespace vss::posix {

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "options/frmOptions.h"
-#include "platform/gtk/gtk_icon.h"
-#include "platform/gtk/gtk_layout.h"
+#include "backends/gtk/gtk_icon.h"
+#include "backends/gtk/gtk_layout.h"
 
 namespace vss::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/fake/fake_backend.h"
+#include "backends/fake/fake_backend.h"
 #include "startup/basMain.h"
 
 namespace vss::test {

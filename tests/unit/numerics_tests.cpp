@@ -4,9 +4,9 @@
 #include <limits>
 #include <optional>
 
-#include "platform/random.h"
-#include "platform/vbnum.h"
-#include "platform/vbstring.h"
+#include "api/random.h"
+#include "api/vbnum.h"
+#include "api/vbstring.h"
 
 namespace vss {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "runtime/input.h"
+#include "runtime/key_codes.h"
 
 namespace vss::test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "platform/x11/x11_scale.h"
+#include "backends/x11/x11_scale.h"
 
 namespace vss::x11 {
 namespace {

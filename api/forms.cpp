@@ -1,0 +1,12 @@
+#include "api/forms.h"
+
+namespace vss::platform {
+
+Form& FormModule::Me() const {
+  if (me_ == nullptr) {
+    throw RuntimeError(ErrorNumber::ObjectVariableNotSet, "Object variable not set");
+  }
+  return *me_;
+}
+
+}  // namespace vss::platform

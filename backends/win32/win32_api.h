@@ -1,0 +1,40 @@
+// basWin32API on Windows: each call goes straight to its user32/winmm
+// namesake. The one addition is the count of cursor hides, so that an
+// orderly end after a runtime error can give the cursor back.
+#pragma once
+
+#include <cstdint>
+
+#include "api/basWin32API.h"
+
+namespace vss::win32 {
+
+class Win32API final : public platform::basWin32API {
+ public:
+  platform::WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+  platform::WindowHandle GetDesktopWindow() override;
+  std::int32_t GetWindowRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
+  std::int32_t GetClientRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
+  std::int32_t GetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex) override;
+  std::int32_t SetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex,
+                              std::int32_t dwNewLong) override;
+  platform::WindowHandle SetParent(platform::WindowHandle hWndChild,
+                                   platform::WindowHandle hWndNewParent) override;
+  std::int32_t SetWindowPos(platform::WindowHandle hWnd, platform::WindowHandle hWndInsertAfter,
+                            std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+                            std::int32_t wFlags) override;
+  std::int32_t ShowCursor(std::int32_t bShow) override;
+  std::int32_t PlaySoundA(const void* pszSound, platform::WindowHandle hmod,
+                          std::int32_t fdwSound) override;
+
+  // Hides made through this object minus shows; may go negative.
+  std::int32_t NetCursorHides() const { return netCursorHides_; }
+  // After a runtime error: shows the cursor once per outstanding hide and
+  // stops any sound, so that nothing is left hidden or playing.
+  void RestoreAfterError() noexcept;
+
+ private:
+  std::int32_t netCursorHides_ = 0;
+};
+
+}  // namespace vss::win32

@@ -1,0 +1,58 @@
+// The ten OS calls of the behaviour (api/basWin32API.h) on X11, with
+// the Windows meaning of each translated where it is implemented.
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "api/basWin32API.h"
+#include "backends/x11/x11_display.h"
+#include "backends/x11/x11_form.h"
+
+namespace vss::x11 {
+
+// What PlaySoundA hands on: the sound device of the platform.
+class SoundOutput {
+ public:
+  virtual ~SoundOutput() = default;
+  // A RIFF WAVE image, played in the background, once or looped.
+  virtual void Play(const std::uint8_t* riffImage, bool loop) = 0;
+  virtual void Stop() = 0;
+};
+
+class X11API final : public platform::basWin32API {
+ public:
+  X11API(Connection& connection, FormWindows& windows, SoundOutput& sound)
+      : connection_(connection), windows_(windows), sound_(sound) {}
+
+  // After a runtime error: the cursor shown, the sound stopped.
+  void RestoreAfterError() noexcept;
+
+  platform::WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+  platform::WindowHandle GetDesktopWindow() override;
+  std::int32_t GetWindowRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
+  std::int32_t GetClientRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
+  std::int32_t GetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex) override;
+  std::int32_t SetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex,
+                              std::int32_t dwNewLong) override;
+  platform::WindowHandle SetParent(platform::WindowHandle hWndChild,
+                                   platform::WindowHandle hWndNewParent) override;
+  std::int32_t SetWindowPos(platform::WindowHandle hWnd, platform::WindowHandle hWndInsertAfter,
+                            std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+                            std::int32_t wFlags) override;
+  std::int32_t ShowCursor(std::int32_t bShow) override;
+  std::int32_t PlaySoundA(const void* pszSound, platform::WindowHandle hmod,
+                          std::int32_t fdwSound) override;
+
+ private:
+  bool Matches(Window window, const char* className, const char* title) const;
+
+  Connection& connection_;
+  FormWindows& windows_;
+  SoundOutput& sound_;
+  // The window words the program set, by window and index.
+  std::map<std::pair<Window, std::int32_t>, std::int32_t> words_;
+  std::int32_t cursorCount_ = 0;
+};
+
+}  // namespace vss::x11

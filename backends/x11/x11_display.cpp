@@ -1,0 +1,205 @@
+#include "backends/x11/x11_display.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
+#include <X11/Xresource.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace vss::x11 {
+
+namespace {
+
+unsigned long errorCount = 0;
+
+int CountError(::Display*, XErrorEvent*) {
+  ++errorCount;
+  return 0;
+}
+
+}  // namespace
+
+void InstallErrorHandler() { XSetErrorHandler(CountError); }
+
+ErrorTrap::ErrorTrap(::Display* display) : display_(display) {
+  XSync(display_, False);
+  errorsBefore_ = errorCount;
+}
+
+ErrorTrap::~ErrorTrap() = default;
+
+bool ErrorTrap::Failed() {
+  XSync(display_, False);
+  return errorCount != errorsBefore_;
+}
+
+std::unique_ptr<Connection> Connection::Open() {
+  ::Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return nullptr;
+  InstallErrorHandler();
+  return std::unique_ptr<Connection>(new Connection(display));
+}
+
+Connection::Connection(::Display* display)
+    : display_(display), root_(DefaultRootWindow(display)), screen_(DefaultScreen(display)) {
+  const char* names[] = {
+      "WM_PROTOCOLS",  "WM_DELETE_WINDOW",         "_NET_WM_NAME",        "UTF8_STRING",
+      "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_ABOVE", "_NET_WM_ICON",
+      "_NET_WM_PID",   "_NET_SUPPORTING_WM_CHECK", "_MOTIF_WM_HINTS"};
+  ::Atom got[sizeof names / sizeof names[0]];
+  XInternAtoms(display_, const_cast<char**>(names), sizeof names / sizeof names[0], False, got);
+  atoms_ = {got[0], got[1], got[2], got[3], got[4], got[5],
+            got[6], got[7], got[8], got[9], got[10]};
+  // Shared memory only helps a client on the server's machine.
+  int major = 0, minor = 0;
+  Bool pixmaps = False;
+  const char* name = DisplayString(display_);
+  const bool local = name != nullptr && name[0] == ':';
+  shm_ = local && XShmQueryVersion(display_, &major, &minor, &pixmaps);
+  int eventBase = 0, errorBase = 0;
+  randr_ = XRRQueryExtension(display_, &eventBase, &errorBase) &&
+           XRRQueryVersion(display_, &major, &minor) && (major > 1 || minor >= 5);
+}
+
+Connection::~Connection() {
+  if (invisible_ != 0) XFreeCursor(display_, invisible_);
+  XCloseDisplay(display_);
+}
+
+Visual* Connection::ScreenVisual() const { return DefaultVisual(display_, screen_); }
+int Connection::ScreenDepth() const { return DefaultDepth(display_, screen_); }
+
+runtime::PixelRect Connection::PrimaryMonitor() const {
+  const runtime::PixelRect whole{0, 0, DisplayWidth(display_, screen_),
+                                 DisplayHeight(display_, screen_)};
+  if (!randr_) return whole;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display_, root_, True, &count);
+  if (monitors == nullptr) return whole;
+  runtime::PixelRect found = whole;
+  for (int i = count - 1; i >= 0; --i) {
+    // The primary one, else the first.
+    if (monitors[i].primary || i == 0) {
+      found = {monitors[i].x, monitors[i].y, monitors[i].x + monitors[i].width,
+               monitors[i].y + monitors[i].height};
+      if (monitors[i].primary) break;
+    }
+  }
+  XRRFreeMonitors(monitors);
+  return found;
+}
+
+int Connection::PixelsPerInch() const {
+  const char* resources = XResourceManagerString(display_);
+  if (resources == nullptr) return 96;
+  XrmInitialize();
+  XrmDatabase database = XrmGetStringDatabase(resources);
+  int dpi = 96;
+  char* type = nullptr;
+  XrmValue value{};
+  if (database != nullptr && XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) &&
+      value.addr != nullptr) {
+    const int read = std::atoi(value.addr);
+    if (read >= 48 && read <= 960) dpi = read;
+  }
+  if (database != nullptr) XrmDestroyDatabase(database);
+  return dpi;
+}
+
+bool Connection::HasWindowManager() const {
+  // EWMH: the root names a window of the manager that names itself back.
+  auto checkOf = [this](Window window) -> Window {
+    ::Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window found = 0;
+    ErrorTrap trap(display_);
+    if (XGetWindowProperty(display_, window, atoms_.NetSupportingWmCheck, 0, 1, False, XA_WINDOW,
+                           &type, &format, &items, &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && items == 1) {
+      found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data != nullptr) XFree(data);
+    return trap.Failed() ? 0 : found;
+  };
+  const Window check = checkOf(root_);
+  return check != 0 && checkOf(check) == check;
+}
+
+Cursor Connection::InvisibleCursor() {
+  if (invisible_ == 0) {
+    // Through XCB: Xlib's own call first loads libXcursor and searches the
+    // cursor themes on disk, which costs the first frame tens of ms.
+    const char none[1] = {0};
+    Pixmap blank = XCreateBitmapFromData(display_, root_, none, 1, 1);
+    xcb_connection_t* xcb = XGetXCBConnection(display_);
+    const xcb_cursor_t cursor = xcb_generate_id(xcb);
+    xcb_create_cursor(xcb, cursor, static_cast<xcb_pixmap_t>(blank),
+                      static_cast<xcb_pixmap_t>(blank), 0, 0, 0, 0, 0, 0, 0, 0);
+    XFreePixmap(display_, blank);
+    invisible_ = cursor;
+  }
+  return invisible_;
+}
+
+namespace {
+
+Window VirtualRoot(Connection& connection) {
+  if (const char* named = std::getenv("XSCREENSAVER_WINDOW")) {
+    const bool hex = named[0] == '0' && (named[1] == 'x' || named[1] == 'X');
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(named, &end, hex ? 16 : 10);
+    if (end != named && *end == '\0') return static_cast<Window>(id);
+  }
+  ::Display* display = connection.Dpy();
+  const ::Atom vroot = XInternAtom(display, "__SWM_VROOT", False);
+  Window root = 0, parent = 0, found = connection.Root();
+  Window* children = nullptr;
+  unsigned count = 0;
+  ErrorTrap trap(display);
+  if (XQueryTree(display, connection.Root(), &root, &parent, &children, &count)) {
+    for (unsigned i = 0; i < count && found == connection.Root(); ++i) {
+      ::Atom type = 0;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(display, children[i], vroot, 0, 1, False, XA_WINDOW, &type, &format,
+                             &items, &after, &data) == Success &&
+          type == XA_WINDOW && format == 32 && items == 1) {
+        found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+      }
+      if (data != nullptr) XFree(data);
+    }
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+std::optional<HostWindow> WatchHostWindow(Connection& connection) {
+  ::Display* display = connection.Dpy();
+  const Window window = VirtualRoot(connection);
+  ErrorTrap trap(display);
+  XSelectInput(display, window, ExposureMask | StructureNotifyMask);
+  XWindowAttributes attributes{};
+  int x = 0, y = 0;
+  Window child = 0;
+  if (!XGetWindowAttributes(display, window, &attributes) ||
+      !XTranslateCoordinates(display, window, connection.Root(), 0, 0, &x, &y, &child) ||
+      trap.Failed()) {
+    return std::nullopt;
+  }
+  return HostWindow{window, {x, y, x + attributes.width, y + attributes.height}};
+}
+
+EventSink* Connection::SinkOf(Window window) const {
+  const auto found = sinks_.find(window);
+  return found == sinks_.end() ? nullptr : found->second;
+}
+
+}  // namespace vss::x11

@@ -1,0 +1,134 @@
+// The native Linux program: the command line in the Linux hosts' words,
+// then Main on the forms runtime over X11, ALSA and the settings file. A
+// hack also keeps its sound schedule for the host's restarts and shares one
+// voice with the other monitors' savers of its blanking.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/forms_runtime.h"
+#include "startup/basMain.h"
+
+#include "native/alsa_sound.h"
+#include "native/blanking.h"
+#include "native/command_line.h"
+#include "native/linux_backend.h"
+#include "native/signals.h"
+#include "backends/x11/x11_api.h"
+
+namespace {
+
+class AlsaOutput final : public vss::x11::SoundOutput {
+ public:
+  void Play(const std::uint8_t* riffImage, bool loop) override {
+    if (voice_) {
+      voice_->Play(riffImage, loop);
+    } else {
+      player_.Play(riffImage, loop);
+    }
+  }
+  void Stop() override {
+    if (voice_) {
+      voice_->Stop();
+    } else {
+      player_.Stop();
+    }
+  }
+  void Share(const std::string& lockPath) {
+    voice_ = std::make_unique<vss::posix::SharedVoice>(player_, lockPath);
+  }
+
+ private:
+  vss::posix::SoundPlayer player_;
+  std::unique_ptr<vss::posix::SharedVoice> voice_;
+};
+
+// The files a hack shares with the other savers of its blanking, named by
+// the blanking and, for the schedule, by the monitor it covers.
+struct Blanking {
+  std::string prefix;  // empty: none can be told
+
+  Blanking() {
+    const std::string folder = vss::posix::RuntimeFolder();
+    const std::string host = vss::posix::ProcessKey(getppid());
+    if (folder.empty() || host.empty()) return;
+    vss::posix::RemoveStale(folder);
+    prefix = folder + "/" + host + "-";
+  }
+  std::string Schedule(int screen, const vss::runtime::PixelRect& place) const {
+    return prefix + "schedule-" + std::to_string(screen) + "-" + std::to_string(place.left) + "-" +
+           std::to_string(place.top) + "-" + std::to_string(place.right - place.left) + "x" +
+           std::to_string(place.bottom - place.top);
+  }
+};
+
+void PrintText(std::FILE* stream, const std::string& text) {
+  std::fputs(text.c_str(), stream);
+  if (text.empty() || text.back() != '\n') std::fputc('\n', stream);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using Action = vss::posix::CommandLine::Action;
+  const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
+  const vss::posix::CommandLine command = vss::posix::ParseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), hostWindow != nullptr && *hostWindow != 0);
+  switch (command.action) {
+    case Action::Help:
+      PrintText(stdout, vss::posix::HelpText());
+      return 0;
+    case Action::Version:
+      PrintText(stdout, vss::posix::VersionText());
+      return 0;
+    case Action::UsageError:
+      PrintText(stderr, command.message);
+      return 1;
+    case Action::Run:
+      break;
+  }
+
+  const auto connection = vss::x11::Connection::Open();
+  if (!connection) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "vorlan-screen-saver-2: cannot open the X display \"%s\"\n",
+                 display != nullptr ? display : "");
+    return 1;
+  }
+  AlsaOutput sound;
+  vss::x11::FormWindows windows;
+  std::unique_ptr<vss::posix::ScheduleFile> schedule;
+  if (command.root) {
+    // A host that has taken its window back wants no saver.
+    const auto host = vss::x11::WatchHostWindow(*connection);
+    if (!host) return 0;
+    windows.SetHost(*host);
+    const Blanking blanking;
+    if (!blanking.prefix.empty()) {
+      schedule = std::make_unique<vss::posix::ScheduleFile>(
+          blanking.Schedule(connection->ScreenNumber(), host->place));
+      sound.Share(blanking.prefix + "chime");
+    }
+  }
+  vss::native::LinuxBackend backend(*connection, windows, command.commandText, command.settings);
+  vss::runtime::Runtime runtime(backend, vss::platform::AppDescription{"Vorlan Screen Saver 2"});
+  vss::x11::X11API api(*connection, windows, sound);
+  // After a runtime error nothing may be left hidden or playing.
+  runtime.AddErrorCleanup([&api] { api.RestoreAfterError(); });
+  vss::basMain module(runtime, api);
+  module.Schedule = schedule.get();
+  runtime.Start([&module] { module.Main(); });
+  // A host's signal closes the forms as a close request would (the sound
+  // stops), then ends the process by that signal, also when the host's
+  // window went first.
+  backend.Run([&runtime] {
+    vss::posix::EndSignals::Take();
+    for (vss::runtime::Form* form : runtime.LoadedForms()) form->CloseRequested();
+  });
+  if (const int signal = vss::posix::EndSignals::Take()) vss::posix::EndSignals::Reraise(signal);
+  return 0;
+}
