@@ -7,7 +7,7 @@
 
 #include "api/forms.h"
 
-namespace vss::platform {
+namespace vss {
 
 inline constexpr std::int32_t GWL_STYLE = -16;
 inline constexpr std::int32_t GWL_HWNDPARENT = -8;
@@ -45,4 +45,4 @@ class basWin32API {
                                   std::int32_t fdwSound) = 0;
 };
 
-}  // namespace vss::platform
+}  // namespace vss

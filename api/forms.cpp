@@ -1,6 +1,6 @@
 #include "api/forms.h"
 
-namespace vss::platform {
+namespace vss {
 
 Form& FormModule::Me() const {
   if (me_ == nullptr) {
@@ -9,4 +9,4 @@ Form& FormModule::Me() const {
   return *me_;
 }
 
-}  // namespace vss::platform
+}  // namespace vss

@@ -13,7 +13,7 @@
 
 #include "api/vbnum.h"
 
-namespace vss::platform {
+namespace vss {
 
 // A native window handle carried as an integer (HWND on Windows, XID on X11).
 using WindowHandle = std::int64_t;
@@ -215,4 +215,4 @@ class Runtime {
   virtual float Rnd() = 0;
 };
 
-}  // namespace vss::platform
+}  // namespace vss

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace vss::platform {
+namespace vss {
 
 void RandomNumbers::Randomize(double secondsSinceMidnight) {
   const auto timer = static_cast<float>(secondsSinceMidnight);
@@ -18,4 +18,4 @@ float RandomNumbers::Next() {
   return static_cast<float>(seed_) / 16777216.0f;
 }
 
-}  // namespace vss::platform
+}  // namespace vss

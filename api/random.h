@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace vss::platform {
+namespace vss {
 
 class RandomNumbers {
  public:
@@ -18,4 +18,4 @@ class RandomNumbers {
   std::uint32_t seed_ = 0x50000;
 };
 
-}  // namespace vss::platform
+}  // namespace vss

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace vss::posix {
+namespace vss::native {
 
 namespace {
 
@@ -303,4 +303,4 @@ bool SoundPlayer::Playing() const {
   return impl_->busy || impl_->pending.has_value();
 }
 
-}  // namespace vss::posix
+}  // namespace vss::native

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-namespace vss::posix {
+namespace vss::native {
 
 // The playable part of a RIFF WAVE image.
 struct WaveClip {
@@ -52,4 +52,4 @@ class SoundPlayer {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace vss::posix
+}  // namespace vss::native

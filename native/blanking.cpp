@@ -16,7 +16,7 @@
 #include "native/alsa_sound.h"
 #include "native/files.h"
 
-namespace vss::posix {
+namespace vss::native {
 
 namespace {
 
@@ -145,4 +145,4 @@ void SharedVoice::Stop() {
   if (state_->held) state_->player->Stop();
 }
 
-}  // namespace vss::posix
+}  // namespace vss::native

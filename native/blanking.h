@@ -18,7 +18,7 @@
 
 #include "saver/schedule.h"
 
-namespace vss::posix {
+namespace vss::native {
 
 class SoundPlayer;
 
@@ -64,4 +64,4 @@ class SharedVoice {
   std::shared_ptr<State> state_;
 };
 
-}  // namespace vss::posix
+}  // namespace vss::native

@@ -5,7 +5,7 @@
 
 #include "settings/intervals.h"
 
-namespace vss::posix {
+namespace vss::native {
 
 namespace {
 
@@ -169,4 +169,4 @@ std::string HelpText() {
 
 std::string VersionText() { return std::string(ProgramName) + " 2.00"; }
 
-}  // namespace vss::posix
+}  // namespace vss::native

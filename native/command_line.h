@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vss::posix {
+namespace vss::native {
 
 struct CommandLine {
   enum class Action { Run, Help, Version, UsageError } action = Action::Run;
@@ -31,4 +31,4 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
 std::string HelpText();
 std::string VersionText();
 
-}  // namespace vss::posix
+}  // namespace vss::native

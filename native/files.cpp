@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace vss::posix {
+namespace vss::native {
 
 std::string Why(int error) { return std::generic_category().message(error); }
 
@@ -40,4 +40,4 @@ std::string ReplaceFile(const std::string& path, std::string_view content, bool 
   return "";
 }
 
-}  // namespace vss::posix
+}  // namespace vss::native

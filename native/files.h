@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-namespace vss::posix {
+namespace vss::native {
 
 // The system's words for an errno value.
 std::string Why(int error);
@@ -30,4 +30,4 @@ class Descriptor {
 // success, else the step that failed and why.
 std::string ReplaceFile(const std::string& path, std::string_view content, bool durable);
 
-}  // namespace vss::posix
+}  // namespace vss::native

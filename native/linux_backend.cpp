@@ -51,7 +51,7 @@ LinuxBackend::LinuxBackend(x11::Connection& connection, x11::FormWindows& window
       loop_(connection),
       commandText_(std::move(commandText)),
       overrides_(std::move(settings)),
-      settings_(posix::SettingsFile::ConfigHome()) {}
+      settings_(native::SettingsFile::ConfigHome()) {}
 
 LinuxBackend::~LinuxBackend() {
   if (lock_ >= 0) close(lock_);
@@ -63,7 +63,7 @@ void LinuxBackend::Run(const std::function<void()>& ended) {
     gtk::Run();
     return;
   }
-  const int signals = posix::EndSignals::Install();
+  const int signals = native::EndSignals::Install();
   if (signals >= 0) loop_.Watch(signals, ended);
   loop_.Run();
 }
@@ -93,7 +93,7 @@ std::uint32_t LinuxBackend::SystemColor(int index) {
   return index >= 0 && index < count ? SystemColours[index] : 0;
 }
 
-std::unique_ptr<runtime::FormPeer> LinuxBackend::CreateForm(runtime::Form& form) {
+std::unique_ptr<runtime::FormPeer> LinuxBackend::CreateForm(runtime::LoadedForm& form) {
   if (!form.IsDialog()) return std::make_unique<x11::X11Form>(connection_, windows_, loop_, form);
   if (!gtk::Available()) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall,
@@ -137,7 +137,7 @@ void LinuxBackend::Quit() {
   if (gtk_) gtk::Quit();
 }
 
-void LinuxBackend::ShowError(runtime::Form& owner, const std::string& title,
+void LinuxBackend::ShowError(runtime::LoadedForm& owner, const std::string& title,
                              const std::string& text) {
   if (gtk_ && owner.IsDialog()) {
     gtk::ShowError(owner, title, text);

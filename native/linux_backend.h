@@ -30,14 +30,14 @@ class LinuxBackend final : public runtime::Backend {
   LinuxBackend& operator=(const LinuxBackend&) = delete;
 
   // The native loop (X11's, or GTK's once a dialog is open) until Quit.
-  // In X11's, a signal that ends savers (posix::EndSignals) calls ended.
+  // In X11's, a signal that ends savers (native::EndSignals) calls ended.
   void Run(const std::function<void()>& ended);
 
   bool ClaimInstance(const std::string& title) override;
   std::string CommandLine() override { return commandText_; }
   runtime::ScreenMetrics Screen() override;
   std::uint32_t SystemColor(int index) override;
-  std::unique_ptr<runtime::FormPeer> CreateForm(runtime::Form& form) override;
+  std::unique_ptr<runtime::FormPeer> CreateForm(runtime::LoadedForm& form) override;
   runtime::ResourceBytes FindResource(const runtime::ResourceType& type, std::int32_t id) override;
   std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
                                          const std::string& key) override;
@@ -45,7 +45,8 @@ class LinuxBackend final : public runtime::Backend {
                     const std::string& value) override;
   double SecondsSinceMidnight() override;
   void Quit() override;
-  void ShowError(runtime::Form& owner, const std::string& title, const std::string& text) override;
+  void ShowError(runtime::LoadedForm& owner, const std::string& title,
+                 const std::string& text) override;
   [[noreturn]] void Exit(int code) override;
 
  private:
@@ -54,7 +55,7 @@ class LinuxBackend final : public runtime::Backend {
   x11::EventLoop loop_;
   std::string commandText_;
   std::map<std::string, std::string> overrides_;
-  posix::SettingsFile settings_;
+  native::SettingsFile settings_;
   int lock_ = -1;
   bool gtk_ = false;
   bool quit_ = false;

@@ -39,12 +39,12 @@ class AlsaOutput final : public vss::x11::SoundOutput {
     }
   }
   void Share(const std::string& lockPath) {
-    voice_ = std::make_unique<vss::posix::SharedVoice>(player_, lockPath);
+    voice_ = std::make_unique<vss::native::SharedVoice>(player_, lockPath);
   }
 
  private:
-  vss::posix::SoundPlayer player_;
-  std::unique_ptr<vss::posix::SharedVoice> voice_;
+  vss::native::SoundPlayer player_;
+  std::unique_ptr<vss::native::SharedVoice> voice_;
 };
 
 // The files a hack shares with the other savers of its blanking, named by
@@ -53,10 +53,10 @@ struct Blanking {
   std::string prefix;  // empty: none can be told
 
   Blanking() {
-    const std::string folder = vss::posix::RuntimeFolder();
-    const std::string host = vss::posix::ProcessKey(getppid());
+    const std::string folder = vss::native::RuntimeFolder();
+    const std::string host = vss::native::ProcessKey(getppid());
     if (folder.empty() || host.empty()) return;
-    vss::posix::RemoveStale(folder);
+    vss::native::RemoveStale(folder);
     prefix = folder + "/" + host + "-";
   }
   std::string Schedule(int screen, const vss::runtime::PixelRect& place) const {
@@ -74,16 +74,16 @@ void PrintText(std::FILE* stream, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using Action = vss::posix::CommandLine::Action;
+  using Action = vss::native::CommandLine::Action;
   const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
-  const vss::posix::CommandLine command = vss::posix::ParseCommandLine(
+  const vss::native::CommandLine command = vss::native::ParseCommandLine(
       std::vector<std::string>(argv + 1, argv + argc), hostWindow != nullptr && *hostWindow != 0);
   switch (command.action) {
     case Action::Help:
-      PrintText(stdout, vss::posix::HelpText());
+      PrintText(stdout, vss::native::HelpText());
       return 0;
     case Action::Version:
-      PrintText(stdout, vss::posix::VersionText());
+      PrintText(stdout, vss::native::VersionText());
       return 0;
     case Action::UsageError:
       PrintText(stderr, command.message);
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   }
   AlsaOutput sound;
   vss::x11::FormWindows windows;
-  std::unique_ptr<vss::posix::ScheduleFile> schedule;
+  std::unique_ptr<vss::native::ScheduleFile> schedule;
   if (command.root) {
     // A host that has taken its window back wants no saver.
     const auto host = vss::x11::WatchHostWindow(*connection);
@@ -109,13 +109,13 @@ int main(int argc, char** argv) {
     windows.SetHost(*host);
     const Blanking blanking;
     if (!blanking.prefix.empty()) {
-      schedule = std::make_unique<vss::posix::ScheduleFile>(
+      schedule = std::make_unique<vss::native::ScheduleFile>(
           blanking.Schedule(connection->ScreenNumber(), host->place));
       sound.Share(blanking.prefix + "chime");
     }
   }
   vss::native::LinuxBackend backend(*connection, windows, command.commandText, command.settings);
-  vss::runtime::Runtime runtime(backend, vss::platform::AppDescription{"Vorlan Screen Saver 2"});
+  vss::runtime::FormsRuntime runtime(backend, vss::AppDescription{"Vorlan Screen Saver 2"});
   vss::x11::X11API api(*connection, windows, sound);
   // After a runtime error nothing may be left hidden or playing.
   runtime.AddErrorCleanup([&api] { api.RestoreAfterError(); });
@@ -126,9 +126,9 @@ int main(int argc, char** argv) {
   // stops), then ends the process by that signal, also when the host's
   // window went first.
   backend.Run([&runtime] {
-    vss::posix::EndSignals::Take();
-    for (vss::runtime::Form* form : runtime.LoadedForms()) form->CloseRequested();
+    vss::native::EndSignals::Take();
+    for (vss::runtime::LoadedForm* form : runtime.LoadedForms()) form->InputCloseRequest();
   });
-  if (const int signal = vss::posix::EndSignals::Take()) vss::posix::EndSignals::Reraise(signal);
+  if (const int signal = vss::native::EndSignals::Take()) vss::native::EndSignals::Reraise(signal);
   return 0;
 }

@@ -16,7 +16,7 @@
 #include "native/files.h"
 #include "api/vbnum.h"
 
-namespace vss::posix {
+namespace vss::native {
 
 namespace {
 
@@ -254,4 +254,4 @@ void SettingsFile::Write(const std::string& app, const std::string& section, con
   if (!why.empty()) Fail(failure + why);
 }
 
-}  // namespace vss::posix
+}  // namespace vss::native

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace vss::posix {
+namespace vss::native {
 
 class SettingsFile {
  public:
@@ -48,4 +48,4 @@ class SettingsFile {
   std::string configHome_;
 };
 
-}  // namespace vss::posix
+}  // namespace vss::native

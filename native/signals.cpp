@@ -7,7 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 
-namespace vss::posix {
+namespace vss::native {
 
 namespace {
 
@@ -61,4 +61,4 @@ void EndSignals::Reraise(int signal) {
   std::_Exit(128 + signal);
 }
 
-}  // namespace vss::posix
+}  // namespace vss::native

@@ -3,7 +3,7 @@
 // writes the signal's number into a pipe.
 #pragma once
 
-namespace vss::posix {
+namespace vss::native {
 
 class EndSignals {
  public:
@@ -16,4 +16,4 @@ class EndSignals {
   [[noreturn]] static void Reraise(int signal);
 };
 
-}  // namespace vss::posix
+}  // namespace vss::native

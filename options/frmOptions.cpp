@@ -7,9 +7,6 @@
 
 namespace vss {
 
-using platform::ControlDesign;
-using platform::ControlKind;
-
 namespace {
 
 constexpr std::int16_t RandomOption = 0;
@@ -38,12 +35,12 @@ ControlDesign MakeControl(const char* name, std::int16_t index, ControlKind kind
 
 frmOptions::frmOptions(Shared& module) : module_(module) {}
 
-const platform::FormDesign& frmOptions::Design() {
-  static const platform::FormDesign design = [] {
-    platform::FormDesign d;
+const FormDesign& frmOptions::Design() {
+  static const FormDesign design = [] {
+    FormDesign d;
     d.Name = "frmOptions";
     d.Caption = "frmOptions";
-    d.Border = platform::BorderStyle::Sizable;
+    d.Border = BorderStyle::Sizable;
     d.ClientWidth = 3855;
     d.ClientHeight = 2535;
     d.Controls = {
@@ -69,8 +66,8 @@ const platform::FormDesign& frmOptions::Design() {
 }
 
 void frmOptions::Form_Load() {
-  platform::Form& me = Me();
-  platform::Runtime& runtime = module_.Runtime;
+  Form& me = Me();
+  Runtime& runtime = module_.Runtime;
 
   const std::int32_t horizontal =
       CLng(CSng(static_cast<double>(runtime.ScreenWidth()) - me.Width()));
@@ -79,7 +76,7 @@ void frmOptions::Form_Load() {
       CLng(CSng(static_cast<double>(runtime.ScreenHeight()) - me.Height()));
   me.SetTop(static_cast<float>(vertical / 2));
 
-  platform::Control& list = me.Controls("cboSeconds");
+  Control& list = me.Controls("cboSeconds");
   for (std::size_t i = 0; i < Intervals.size(); ++i) {
     const auto index = static_cast<std::int16_t>(i);
     list.AddItem(Intervals[i].Text, index);
@@ -94,7 +91,7 @@ void frmOptions::Form_Load() {
 }
 
 void frmOptions::SelectInterval(std::int32_t ticks) {
-  platform::Control& list = Me().Controls("cboSeconds");
+  Control& list = Me().Controls("cboSeconds");
   const std::int16_t count = list.ListCount();
   for (std::int16_t i = 0; i < count; ++i) {
     if (list.ItemData(i) == ticks) {
@@ -105,7 +102,7 @@ void frmOptions::SelectInterval(std::int32_t ticks) {
 }
 
 void frmOptions::optOption_Click(std::int16_t Index) {
-  platform::Form& me = Me();
+  Form& me = Me();
   if (Index == RandomOption) {
     me.Controls("optOption", 0).SetValue(True);
     me.Controls("optOption", 1).SetValue(False);
@@ -120,9 +117,9 @@ void frmOptions::optOption_Click(std::int16_t Index) {
 }
 
 void frmOptions::cmdCommand_Click(std::int16_t Index) {
-  platform::Form& me = Me();
+  Form& me = Me();
   if (Index == OkCommand) {
-    platform::Control& list = me.Controls("cboSeconds");
+    Control& list = me.Controls("cboSeconds");
     const std::int16_t selected = list.ListIndex();
     // With no item selected there is no interval to read; keep the current one.
     if (selected >= 0) module_.DelayInterval = list.ItemData(selected);

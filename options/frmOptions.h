@@ -10,11 +10,11 @@ namespace vss {
 
 class Shared;
 
-class frmOptions : public platform::FormModule {
+class frmOptions : public FormModule {
  public:
   explicit frmOptions(Shared& module);
 
-  static const platform::FormDesign& Design();
+  static const FormDesign& Design();
 
   void Form_Load() override;
   void Form_Unload(std::int16_t& Cancel) override;

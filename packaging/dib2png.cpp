@@ -87,8 +87,8 @@ Bytes iconPixels(const Bytes& dib, std::uint32_t& width, std::uint32_t& height) 
   const std::uint32_t headerSize = le32(dib, 0);
   width = le32(dib, 4);
   height = le32(dib, 8) / 2;
-  if (headerSize < 40 || le16(dib, 14) != 8 || le32(dib, 16) != 0 || width == 0 ||
-      width > 256 || height == 0 || height > 256) {
+  if (headerSize < 40 || le16(dib, 14) != 8 || le32(dib, 16) != 0 || width == 0 || width > 256 ||
+      height == 0 || height > 256) {
     throw std::runtime_error("not an uncompressed 8-bit icon image");
   }
   const std::uint32_t colours = le32(dib, 32) ? le32(dib, 32) : 256;
@@ -108,7 +108,8 @@ Bytes iconPixels(const Bytes& dib, std::uint32_t& width, std::uint32_t& height) 
       if (index >= colours) throw std::runtime_error("colour index outside the palette");
       const std::size_t entry = palette + 4 * index;  // blue, green, red, unused
       const bool transparent = dib[andBits + row * andRow + x / 8] & (0x80 >> (x % 8));
-      raw.insert(raw.end(), {dib[entry + 2], dib[entry + 1], dib[entry], static_cast<std::uint8_t>(transparent ? 0 : 255)});
+      raw.insert(raw.end(), {dib[entry + 2], dib[entry + 1], dib[entry],
+                             static_cast<std::uint8_t>(transparent ? 0 : 255)});
     }
   }
   return raw;

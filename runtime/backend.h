@@ -1,10 +1,11 @@
-// What a platform gives the shared runtime: native windows, controls,
+// What the rules layer asks of a backend: native windows, controls,
 // drawing, resources, the settings store and the process. Backends only
 // translate; every rule the behaviour can observe lives in runtime/.
 //
-// Input goes the other way: a backend reports each native event to the
-// Form or Control it belongs to (Form::MouseDown, Control::Clicked, ...),
-// which raises the form's events in the runtime's order.
+// Input goes the other way, through the event API: a backend reports each
+// native event to the LoadedForm or LoadedControl it belongs to
+// (LoadedForm::InputMouseDown, LoadedControl::InputClick, ...), which
+// raises the form's events in the runtime's order.
 #pragma once
 
 #include <cstdint>
@@ -19,10 +20,10 @@
 
 namespace vss::runtime {
 
-class Control;
-class Form;
+class LoadedControl;
+class LoadedForm;
 
-// A native control. Its state lives in Control; the peer shows it.
+// A native control. Its state lives in LoadedControl; the peer shows it.
 class ControlPeer {
  public:
   virtual ~ControlPeer() = default;
@@ -39,7 +40,7 @@ class ControlPeer {
 class FormPeer {
  public:
   virtual ~FormPeer() = default;
-  virtual platform::WindowHandle Handle() const = 0;
+  virtual WindowHandle Handle() const = 0;
   virtual void SetCaption(const std::string& caption) = 0;
   // The outer rectangle in pixels, in the parent's client coordinates.
   virtual PixelRect Bounds() const = 0;
@@ -53,7 +54,7 @@ class FormPeer {
   virtual void Render(const std::vector<PixelRect>& fills, const std::vector<DrawOp>& draws,
                       std::uint32_t backRgb, const PixelRect* clip) = 0;
   // Destroys the native window and its controls. Not called for a window
-  // that went by itself (Form::WindowLost).
+  // that went by itself (LoadedForm::WindowLost).
   virtual void Destroy() = 0;
 };
 
@@ -78,17 +79,16 @@ class Backend {
   virtual std::uint32_t SystemColor(int index) = 0;
 
   // The hidden native window of the form, with a peer attached to each of
-  // its controls (Control::Attach), created in the order Form::Controls
+  // its controls (LoadedControl::Attach), created in the order LoadedForm::Controls
   // lists them (the tab order).
-  virtual std::unique_ptr<FormPeer> CreateForm(Form& form) = 0;
+  virtual std::unique_ptr<FormPeer> CreateForm(LoadedForm& form) = 0;
 
   virtual ResourceBytes FindResource(const ResourceType& type, std::int32_t id) = 0;
 
   // The stored text, or nullopt when absent; a store that cannot be read
   // throws RuntimeError. Writing throws RuntimeError with plain words on
   // failure.
-  virtual std::optional<std::string> ReadSetting(const std::string& app,
-                                                 const std::string& section,
+  virtual std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
                                                  const std::string& key) = 0;
   virtual void WriteSetting(const std::string& app, const std::string& section,
                             const std::string& key, const std::string& value) = 0;
@@ -98,7 +98,7 @@ class Backend {
   // The start procedure has returned and no form is left: end the loop.
   virtual void Quit() = 0;
   // Tells the user why the program ends, in a message box owned by form.
-  virtual void ShowError(Form& owner, const std::string& title, const std::string& text) = 0;
+  virtual void ShowError(LoadedForm& owner, const std::string& title, const std::string& text) = 0;
   [[noreturn]] virtual void Exit(int code) = 0;
 };
 

@@ -38,12 +38,12 @@ std::string FormatNumber(double value) {
   return text;
 }
 
-Runtime::Runtime(Backend& backend, platform::AppDescription app)
+FormsRuntime::FormsRuntime(Backend& backend, AppDescription app)
     : backend_(backend),
       app_(std::move(app)),
       units_(MetricsOf(backend).PixelsPerInchX, MetricsOf(backend).PixelsPerInchY) {}
 
-Runtime::~Runtime() {
+FormsRuntime::~FormsRuntime() {
   // The forms' code may be gone before the runtime: windows only.
   for (auto& form : forms_) {
     if (form->Peer() != nullptr) form->Peer()->Destroy();
@@ -52,13 +52,13 @@ Runtime::~Runtime() {
 
 // ---- Start, messages, end --------------------------------------------------------
 
-void Runtime::Start(const std::function<void()>& startProcedure) {
+void FormsRuntime::Start(const std::function<void()>& startProcedure) {
   Dispatch(startProcedure);
   startReturned_ = true;
   MaybeQuit();
 }
 
-void Runtime::Dispatch(const std::function<void()>& message) {
+void FormsRuntime::Dispatch(const std::function<void()>& message) {
   struct Depth {
     int& depth;
     explicit Depth(int& d) : depth(d) { ++depth; }
@@ -84,11 +84,11 @@ void Runtime::Dispatch(const std::function<void()>& message) {
   unloaded_.clear();
 }
 
-void Runtime::AddErrorCleanup(std::function<void()> cleanup) {
+void FormsRuntime::AddErrorCleanup(std::function<void()> cleanup) {
   cleanups_.push_back(std::move(cleanup));
 }
 
-void Runtime::EndWithError(int number, const std::string& what) {
+void FormsRuntime::EndWithError(int number, const std::string& what) {
   if (number == 0) number = static_cast<int>(ErrorNumber::InternalError);
   if (!ending_) {
     ending_ = true;
@@ -114,13 +114,13 @@ void Runtime::EndWithError(int number, const std::string& what) {
   Exit(number);
 }
 
-void Runtime::Exit(int code) {
+void FormsRuntime::Exit(int code) {
   exiting_ = true;
   backend_.Exit(code);
   std::abort();  // a backend's Exit never returns
 }
 
-void Runtime::MaybeQuit() {
+void FormsRuntime::MaybeQuit() {
   if (startReturned_ && forms_.empty() && !quit_) {
     quit_ = true;
     backend_.Quit();
@@ -129,56 +129,56 @@ void Runtime::MaybeQuit() {
 
 // ---- App and screen --------------------------------------------------------------
 
-Boolean Runtime::AppPrevInstance() {
+Boolean FormsRuntime::AppPrevInstance() {
   Trace("App.PrevInstance");
   // The first question claims the instance for the life of the process.
   if (!prevInstance_) prevInstance_ = backend_.ClaimInstance(app_.Title);
   return CBool(*prevInstance_);
 }
 
-void Runtime::End() {
+void FormsRuntime::End() {
   Trace("End");
   Exit(0);
 }
 
-std::string Runtime::Command() {
+std::string FormsRuntime::Command() {
   Trace("Command");
   return backend_.CommandLine();
 }
 
-float Runtime::ScreenWidth() { return units_.TwipsX(backend_.Screen().WidthPixels); }
-float Runtime::ScreenHeight() { return units_.TwipsY(backend_.Screen().HeightPixels); }
+float FormsRuntime::ScreenWidth() { return units_.TwipsX(backend_.Screen().WidthPixels); }
+float FormsRuntime::ScreenHeight() { return units_.TwipsY(backend_.Screen().HeightPixels); }
 
 // ---- Forms -----------------------------------------------------------------------
 
-Form* Runtime::Find(const platform::Form& form) const {
+LoadedForm* FormsRuntime::Find(const Form& form) const {
   for (const auto& f : forms_) {
     if (f.get() == &form) return f.get();
   }
   return nullptr;
 }
 
-Form* Runtime::FindForm(const std::string& name) const {
+LoadedForm* FormsRuntime::FindForm(const std::string& name) const {
   for (const auto& f : forms_) {
     if (f->Loaded() && f->Name() == name) return f.get();
   }
   return nullptr;
 }
 
-std::vector<Form*> Runtime::LoadedForms() const {
-  std::vector<Form*> loaded;
+std::vector<LoadedForm*> FormsRuntime::LoadedForms() const {
+  std::vector<LoadedForm*> loaded;
   for (const auto& f : forms_) loaded.push_back(f.get());
   return loaded;
 }
 
-platform::Form& Runtime::Load(platform::FormModule& code, const platform::FormDesign& design) {
+Form& FormsRuntime::Load(FormModule& code, const FormDesign& design) {
   // Loading a loaded form does nothing more.
   for (const auto& f : forms_) {
     if (&f->Code() == &code) return *f;
   }
   Trace("Load " + design.Name);
-  forms_.push_back(std::make_unique<Form>(*this, code, design));
-  Form& form = *forms_.back();
+  forms_.push_back(std::make_unique<LoadedForm>(*this, code, design));
+  LoadedForm& form = *forms_.back();
   form.Create();
   code.Bind(&form);
   form.MarkLoaded();
@@ -186,8 +186,8 @@ platform::Form& Runtime::Load(platform::FormModule& code, const platform::FormDe
   return form;
 }
 
-void Runtime::Unload(platform::Form& target) {
-  Form* form = Find(target);
+void FormsRuntime::Unload(Form& target) {
+  LoadedForm* form = Find(target);
   if (form == nullptr || !form->BeginUnload()) return;
   Trace("Unload " + form->Name());
   std::int16_t cancel = 0;
@@ -199,7 +199,7 @@ void Runtime::Unload(platform::Form& target) {
   Retire(*form, true);
 }
 
-void Runtime::FormWindowLost(Form& form) {
+void FormsRuntime::FormWindowLost(LoadedForm& form) {
   if (!form.BeginUnload()) return;
   Trace("Unload " + form.Name());
   std::int16_t cancel = 0;
@@ -207,10 +207,10 @@ void Runtime::FormWindowLost(Form& form) {
   Retire(form, false);
 }
 
-void Runtime::Retire(Form& form, bool destroyWindow) {
+void FormsRuntime::Retire(LoadedForm& form, bool destroyWindow) {
   form.Retire(destroyWindow);
-  const auto it =
-      std::find_if(forms_.begin(), forms_.end(), [&form](const auto& f) { return f.get() == &form; });
+  const auto it = std::find_if(forms_.begin(), forms_.end(),
+                               [&form](const auto& f) { return f.get() == &form; });
   if (it != forms_.end()) {
     unloaded_.push_back(std::move(*it));
     forms_.erase(it);
@@ -220,11 +220,10 @@ void Runtime::Retire(Form& form, bool destroyWindow) {
 
 // ---- Resources -------------------------------------------------------------------
 
-std::unique_ptr<platform::Picture> Runtime::LoadResPicture(std::int32_t id,
-                                                           platform::PictureKind kind) {
+std::unique_ptr<Picture> FormsRuntime::LoadResPicture(std::int32_t id, PictureKind kind) {
   Trace("LoadResPicture(" + std::to_string(id) + "," + std::to_string(static_cast<int>(kind)) +
         ")");
-  if (kind != platform::PictureKind::Bitmap) {
+  if (kind != PictureKind::Bitmap) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall, "Invalid procedure call: picture kind");
   }
   if (id < 1 || id > 0xFFFF) ResourceNotFound(id);
@@ -232,13 +231,14 @@ std::unique_ptr<platform::Picture> Runtime::LoadResPicture(std::int32_t id,
   if (bytes.Data == nullptr) ResourceNotFound(id);
   const auto dib = Dib::Parse(bytes.Data, bytes.Size);
   if (!dib) {
-    throw RuntimeError(ErrorNumber::InvalidPicture, "Invalid picture: bitmap " + std::to_string(id));
+    throw RuntimeError(ErrorNumber::InvalidPicture,
+                       "Invalid picture: bitmap " + std::to_string(id));
   }
-  return std::make_unique<Picture>(id, *dib, units_.HimetricX(dib->Width()),
-                                   units_.HimetricY(dib->Height()));
+  return std::make_unique<LoadedPicture>(id, *dib, units_.HimetricX(dib->Width()),
+                                         units_.HimetricY(dib->Height()));
 }
 
-std::vector<std::uint8_t> Runtime::LoadResData(std::int16_t id, const std::string& type) {
+std::vector<std::uint8_t> FormsRuntime::LoadResData(std::int16_t id, const std::string& type) {
   Trace("LoadResData(" + std::to_string(id) + "," + type + ")");
   if (type.empty() || id < 1) ResourceNotFound(id);
   const ResourceBytes bytes = backend_.FindResource({0, type}, id);
@@ -248,8 +248,8 @@ std::vector<std::uint8_t> Runtime::LoadResData(std::int16_t id, const std::strin
 
 // ---- Settings --------------------------------------------------------------------
 
-std::string Runtime::GetSetting(const std::string& appName, const std::string& section,
-                                const std::string& key, const std::string& defaultValue) {
+std::string FormsRuntime::GetSetting(const std::string& appName, const std::string& section,
+                                     const std::string& key, const std::string& defaultValue) {
   Trace("GetSetting(" + appName + "," + section + "," + key + "," + defaultValue + ")");
   RequireNames(appName, section, key);
   // Two optional values must never keep the program from running: a store
@@ -262,8 +262,8 @@ std::string Runtime::GetSetting(const std::string& appName, const std::string& s
   }
 }
 
-void Runtime::SaveSetting(const std::string& appName, const std::string& section,
-                          const std::string& key, const std::string& setting) {
+void FormsRuntime::SaveSetting(const std::string& appName, const std::string& section,
+                               const std::string& key, const std::string& setting) {
   Trace("SaveSetting(" + appName + "," + section + "," + key + "," + setting + ")");
   RequireNames(appName, section, key);
   backend_.WriteSetting(appName, section, key, setting);
@@ -271,12 +271,12 @@ void Runtime::SaveSetting(const std::string& appName, const std::string& section
 
 // ---- Random numbers -------------------------------------------------------------
 
-void Runtime::Randomize() {
+void FormsRuntime::Randomize() {
   Trace("Randomize");
   random_.Randomize(backend_.SecondsSinceMidnight());
 }
 
-float Runtime::Rnd() {
+float FormsRuntime::Rnd() {
   const float value = random_.Next();
   Trace("Rnd=" + FormatNumber(value));
   return value;

@@ -23,12 +23,12 @@ namespace vss::runtime {
 // A number as a trace shows it: the shortest text that reads back the same.
 std::string FormatNumber(double value);
 
-class Runtime : public platform::Runtime {
+class FormsRuntime : public Runtime {
  public:
-  Runtime(Backend& backend, platform::AppDescription app);
-  ~Runtime() override;
-  Runtime(const Runtime&) = delete;
-  Runtime& operator=(const Runtime&) = delete;
+  FormsRuntime(Backend& backend, AppDescription app);
+  ~FormsRuntime() override;
+  FormsRuntime(const FormsRuntime&) = delete;
+  FormsRuntime& operator=(const FormsRuntime&) = delete;
 
   // Runs the start procedure as the first message. The backend's loop then
   // runs until Quit, which comes once no form is left.
@@ -50,13 +50,13 @@ class Runtime : public platform::Runtime {
 
   Backend& Platform() const { return backend_; }
   const Units& Metrics() const { return units_; }
-  Form* FindForm(const std::string& name) const;
-  std::vector<Form*> LoadedForms() const;
+  LoadedForm* FindForm(const std::string& name) const;
+  std::vector<LoadedForm*> LoadedForms() const;
   // The form's window went without an unload: Form_Unload runs, and cannot
   // keep it.
-  void FormWindowLost(Form& form);
+  void FormWindowLost(LoadedForm& form);
 
-  // platform::Runtime
+  // Runtime
   std::string AppTitle() override { return app_.Title; }
   Boolean AppPrevInstance() override;
   [[noreturn]] void End() override;
@@ -65,10 +65,9 @@ class Runtime : public platform::Runtime {
   float TwipsPerPixelY() override { return units_.TwipsPerPixelY(); }
   float ScreenWidth() override;
   float ScreenHeight() override;
-  platform::Form& Load(platform::FormModule& code, const platform::FormDesign& design) override;
-  void Unload(platform::Form& form) override;
-  std::unique_ptr<platform::Picture> LoadResPicture(std::int32_t id,
-                                                    platform::PictureKind kind) override;
+  Form& Load(FormModule& code, const FormDesign& design) override;
+  void Unload(Form& form) override;
+  std::unique_ptr<Picture> LoadResPicture(std::int32_t id, PictureKind kind) override;
   std::vector<std::uint8_t> LoadResData(std::int16_t id, const std::string& type) override;
   std::string GetSetting(const std::string& appName, const std::string& section,
                          const std::string& key, const std::string& defaultValue) override;
@@ -78,13 +77,13 @@ class Runtime : public platform::Runtime {
   float Rnd() override;
 
  private:
-  Form* Find(const platform::Form& form) const;
-  void Retire(Form& form, bool destroyWindow);
+  LoadedForm* Find(const Form& form) const;
+  void Retire(LoadedForm& form, bool destroyWindow);
   void MaybeQuit();
   [[noreturn]] void Exit(int code);
 
   Backend& backend_;
-  platform::AppDescription app_;
+  AppDescription app_;
   Units units_;
   std::optional<bool> prevInstance_;
   bool startReturned_ = false;
@@ -94,10 +93,10 @@ class Runtime : public platform::Runtime {
   int depth_ = 0;
   std::function<void(const std::string&)> trace_;
   std::vector<std::function<void()>> cleanups_;
-  platform::RandomNumbers random_;
-  std::vector<std::unique_ptr<Form>> forms_;
+  RandomNumbers random_;
+  std::vector<std::unique_ptr<LoadedForm>> forms_;
   // Unloaded forms live until the message that unloaded them has unwound.
-  std::vector<std::unique_ptr<Form>> unloaded_;
+  std::vector<std::unique_ptr<LoadedForm>> unloaded_;
 };
 
 }  // namespace vss::runtime

@@ -70,11 +70,10 @@ void PersistentImage::Draw(const DrawOp& op) {
   }
   // Pictures are opaque: one that covers an earlier one hides it for good.
   const PixelRect bounds = op.Bounds();
-  kept_.erase(std::remove_if(kept_.begin(), kept_.end(),
-                             [&bounds](const DrawOp& have) {
-                               return Contains(bounds, have.Bounds());
-                             }),
-              kept_.end());
+  kept_.erase(
+      std::remove_if(kept_.begin(), kept_.end(),
+                     [&bounds](const DrawOp& have) { return Contains(bounds, have.Bounds()); }),
+      kept_.end());
   kept_.push_back(op);
 }
 
@@ -93,9 +92,10 @@ PersistentImage::Changes PersistentImage::TakeChanges() {
   auto& fills = changes.Fills;
   fills.erase(std::remove_if(fills.begin(), fills.end(),
                              [&changes](const PixelRect& fill) {
-                               return std::any_of(
-                                   changes.Draws.begin(), changes.Draws.end(),
-                                   [&fill](const DrawOp& op) { return Contains(op.Bounds(), fill); });
+                               return std::any_of(changes.Draws.begin(), changes.Draws.end(),
+                                                  [&fill](const DrawOp& op) {
+                                                    return Contains(op.Bounds(), fill);
+                                                  });
                              }),
               fills.end());
   if (changes.Whole) {

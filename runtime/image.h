@@ -11,7 +11,7 @@
 
 namespace vss::runtime {
 
-using PixelRect = platform::Rect;
+using PixelRect = Rect;
 
 // A picture scaled onto the form: its whole source onto x, y, width, height
 // in pixels of the client area (a negative size mirrors it).

@@ -7,12 +7,10 @@
 
 namespace vss::runtime {
 
-using platform::ControlKind;
-
-Control::Control(Form& form, const platform::ControlDesign& design)
+LoadedControl::LoadedControl(LoadedForm& form, const ControlDesign& design)
     : form_(form), design_(design) {}
 
-std::string Control::Label() const {
+std::string LoadedControl::Label() const {
   const auto& all = form_.Controls();
   const bool inArray = std::any_of(all.begin(), all.end(), [this](const auto& other) {
     return other.get() != this && other->design_.Name == design_.Name;
@@ -20,7 +18,7 @@ std::string Control::Label() const {
   return inArray ? design_.Name + "(" + std::to_string(design_.Index) + ")" : design_.Name;
 }
 
-void Control::Require(ControlKind kind, const char* property) const {
+void LoadedControl::Require(ControlKind kind, const char* property) const {
   if (design_.Kind != kind) {
     throw RuntimeError(ErrorNumber::NotSupported,
                        std::string("Object doesn't support this property or method: ") +
@@ -29,7 +27,7 @@ void Control::Require(ControlKind kind, const char* property) const {
 }
 
 // Every bad list index is the same error, the one a bad property index gets.
-void Control::CheckItem(const char* property, int index) const {
+void LoadedControl::CheckItem(const char* property, int index) const {
   if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
     throw RuntimeError(ErrorNumber::InvalidPropertyArrayIndex,
                        "Invalid property array index: " + design_.Name + "." + property + "(" +
@@ -37,16 +35,16 @@ void Control::CheckItem(const char* property, int index) const {
   }
 }
 
-void Control::Retire() {
+void LoadedControl::Retire() {
   retired_ = true;
   ApplyTimer();
 }
 
-void Control::Raise() { form_.RaiseControlEvent(design_.Name, design_.Index); }
+void LoadedControl::Raise() { form_.RaiseControlEvent(design_.Name, design_.Index); }
 
 // ---- Timer -------------------------------------------------------------------
 
-void Control::SetInterval(std::int32_t milliseconds) {
+void LoadedControl::SetInterval(std::int32_t milliseconds) {
   Require(ControlKind::Timer, "Interval");
   if (milliseconds < 0) {
     throw RuntimeError(ErrorNumber::InvalidPropertyValue,
@@ -57,18 +55,18 @@ void Control::SetInterval(std::int32_t milliseconds) {
   ApplyTimer();
 }
 
-std::int32_t Control::Interval() const {
+std::int32_t LoadedControl::Interval() const {
   Require(ControlKind::Timer, "Interval");
   return interval_;
 }
 
 // Setting the interval again restarts the count.
-void Control::ApplyTimer() {
+void LoadedControl::ApplyTimer() {
   if (design_.Kind != ControlKind::Timer || !peer_) return;
   peer_->SetTimer(!retired_ && enabled_ && interval_ > 0 ? interval_ : 0);
 }
 
-void Control::TimerFired() {
+void LoadedControl::InputTimer() {
   form_.Owner().Dispatch([this] {
     if (!retired_ && enabled_ && interval_ > 0) Raise();
   });
@@ -76,7 +74,7 @@ void Control::TimerFired() {
 
 // ---- Every kind ---------------------------------------------------------------
 
-void Control::SetEnabled(Boolean enabled) {
+void LoadedControl::SetEnabled(Boolean enabled) {
   form_.Owner().Trace(Label() + ".Enabled=" + std::to_string(enabled));
   enabled_ = enabled != False;
   if (design_.Kind == ControlKind::Timer) {
@@ -88,12 +86,12 @@ void Control::SetEnabled(Boolean enabled) {
 
 // ---- Option button -------------------------------------------------------------
 
-void Control::ShowChecked(bool checked) {
+void LoadedControl::ShowChecked(bool checked) {
   checked_ = checked;
   if (peer_) peer_->SetChecked(checked);
 }
 
-void Control::SetValue(Boolean value) {
+void LoadedControl::SetValue(Boolean value) {
   Require(ControlKind::OptionButton, "Value");
   form_.Owner().Trace(Label() + ".Value=" + std::to_string(value));
   if (value == False) {
@@ -114,18 +112,18 @@ void Control::SetValue(Boolean value) {
   Raise();
 }
 
-Boolean Control::Value() const {
+Boolean LoadedControl::Value() const {
   Require(ControlKind::OptionButton, "Value");
   return CBool(checked_);
 }
 
 // ---- Command button -------------------------------------------------------------
 
-void Control::ShowDefault(bool isDefault) {
+void LoadedControl::ShowDefault(bool isDefault) {
   if (peer_) peer_->SetDefault(isDefault);
 }
 
-void Control::SetDefault(Boolean isDefault) {
+void LoadedControl::SetDefault(Boolean isDefault) {
   Require(ControlKind::CommandButton, "Default");
   form_.Owner().Trace(Label() + ".Default=" + std::to_string(isDefault));
   if (isDefault != False) {
@@ -135,12 +133,12 @@ void Control::SetDefault(Boolean isDefault) {
   }
 }
 
-Boolean Control::Default() const {
+Boolean LoadedControl::Default() const {
   Require(ControlKind::CommandButton, "Default");
   return CBool(form_.DefaultButton() == this);
 }
 
-void Control::Clicked() {
+void LoadedControl::InputClick() {
   form_.Owner().Dispatch([this] {
     if (retired_ || !enabled_) return;
     if (design_.Kind == ControlKind::CommandButton) {
@@ -153,7 +151,7 @@ void Control::Clicked() {
 
 // ---- Combo box -------------------------------------------------------------------
 
-void Control::AddItem(const std::string& text, std::int16_t index) {
+void LoadedControl::AddItem(const std::string& text, std::int16_t index) {
   Require(ControlKind::ComboBox, "AddItem");
   if (index < 0 || static_cast<std::size_t>(index) > items_.size()) {
     throw RuntimeError(ErrorNumber::InvalidPropertyArrayIndex,
@@ -167,25 +165,25 @@ void Control::AddItem(const std::string& text, std::int16_t index) {
   if (peer_) peer_->InsertItem(index, text);
 }
 
-void Control::SetItemData(std::int16_t index, std::int32_t data) {
+void LoadedControl::SetItemData(std::int16_t index, std::int32_t data) {
   Require(ControlKind::ComboBox, "ItemData");
   CheckItem("ItemData", index);
   form_.Owner().Trace(Label() + ".ItemData(" + std::to_string(index) + ")=" + std::to_string(data));
   items_[static_cast<std::size_t>(index)].second = data;
 }
 
-std::int32_t Control::ItemData(std::int16_t index) const {
+std::int32_t LoadedControl::ItemData(std::int16_t index) const {
   Require(ControlKind::ComboBox, "ItemData");
   CheckItem("ItemData", index);
   return items_[static_cast<std::size_t>(index)].second;
 }
 
-std::int16_t Control::ListCount() const {
+std::int16_t LoadedControl::ListCount() const {
   Require(ControlKind::ComboBox, "ListCount");
   return static_cast<std::int16_t>(std::min<std::size_t>(items_.size(), 0x7FFF));
 }
 
-void Control::SetListIndex(std::int16_t index) {
+void LoadedControl::SetListIndex(std::int16_t index) {
   Require(ControlKind::ComboBox, "ListIndex");
   if (index != -1) CheckItem("ListIndex", index);
   form_.Owner().Trace(Label() + ".ListIndex=" + std::to_string(index));
@@ -193,18 +191,18 @@ void Control::SetListIndex(std::int16_t index) {
   if (peer_) peer_->SetSelection(index);
 }
 
-std::int16_t Control::ListIndex() const {
+std::int16_t LoadedControl::ListIndex() const {
   Require(ControlKind::ComboBox, "ListIndex");
   return static_cast<std::int16_t>(listIndex_);
 }
 
-std::string Control::List(std::int16_t index) const {
+std::string LoadedControl::List(std::int16_t index) const {
   Require(ControlKind::ComboBox, "List");
   CheckItem("List", index);
   return items_[static_cast<std::size_t>(index)].first;
 }
 
-void Control::Selected(int index) {
+void LoadedControl::InputSelect(int index) {
   form_.Owner().Dispatch([this, index] {
     if (retired_ || design_.Kind != ControlKind::ComboBox || index < 0 ||
         static_cast<std::size_t>(index) >= items_.size() || index == listIndex_) {

@@ -15,13 +15,13 @@
 
 namespace vss::runtime {
 
-class Form;
+class LoadedForm;
 
-class Control final : public platform::Control {
+class LoadedControl final : public Control {
  public:
-  Control(Form& form, const platform::ControlDesign& design);
+  LoadedControl(LoadedForm& form, const ControlDesign& design);
 
-  const platform::ControlDesign& Design() const { return design_; }
+  const ControlDesign& Design() const { return design_; }
   // "optOption(0)" for a member of a control array, else the name.
   std::string Label() const;
   void Attach(std::unique_ptr<ControlPeer> peer) { peer_ = std::move(peer); }
@@ -30,13 +30,13 @@ class Control final : public platform::Control {
 
   // Reported by the platform; each is one message.
   // A button pressed (click, access key, Enter for the default button).
-  void Clicked();
+  void InputClick();
   // The user chose a list item.
-  void Selected(int index);
-  void TimerFired();
+  void InputSelect(int index);
+  void InputTimer();
 
-  // platform::Control
-  platform::ControlKind Kind() const override { return design_.Kind; }
+  // Control
+  ControlKind Kind() const override { return design_.Kind; }
   void SetInterval(std::int32_t milliseconds) override;
   std::int32_t Interval() const override;
   void SetEnabled(Boolean enabled) override;
@@ -54,16 +54,16 @@ class Control final : public platform::Control {
   std::string List(std::int16_t index) const override;
 
  private:
-  friend class Form;
-  void Require(platform::ControlKind kind, const char* property) const;
+  friend class LoadedForm;
+  void Require(ControlKind kind, const char* property) const;
   void CheckItem(const char* property, int index) const;
   void ApplyTimer();
   void ShowChecked(bool checked);
   void ShowDefault(bool isDefault);
   void Raise();
 
-  Form& form_;
-  platform::ControlDesign design_;
+  LoadedForm& form_;
+  ControlDesign design_;
   std::unique_ptr<ControlPeer> peer_;
   bool enabled_ = true;
   bool retired_ = false;

@@ -16,12 +16,12 @@
 
 namespace vss::runtime {
 
-class Runtime;
+class FormsRuntime;
 
 // A picture loaded from the resources; its size is in HIMETRIC.
-class Picture final : public platform::Picture {
+class LoadedPicture final : public Picture {
  public:
-  Picture(std::int32_t id, const Dib& dib, std::int32_t width, std::int32_t height)
+  LoadedPicture(std::int32_t id, const Dib& dib, std::int32_t width, std::int32_t height)
       : id_(id), dib_(dib), width_(width), height_(height) {}
   std::int32_t Id() const { return id_; }
   const Dib& Bitmap() const { return dib_; }
@@ -34,20 +34,20 @@ class Picture final : public platform::Picture {
   std::int32_t width_, height_;
 };
 
-class Form final : public platform::Form {
+class LoadedForm final : public Form {
  public:
-  Form(Runtime& runtime, platform::FormModule& code, const platform::FormDesign& design);
-  ~Form() override;
-  Form(const Form&) = delete;
-  Form& operator=(const Form&) = delete;
+  LoadedForm(FormsRuntime& runtime, FormModule& code, const FormDesign& design);
+  ~LoadedForm() override;
+  LoadedForm(const LoadedForm&) = delete;
+  LoadedForm& operator=(const LoadedForm&) = delete;
 
-  Runtime& Owner() const { return runtime_; }
-  platform::FormModule& Code() const { return code_; }
-  const platform::FormDesign& Design() const { return design_; }
+  FormsRuntime& Owner() const { return runtime_; }
+  FormModule& Code() const { return code_; }
+  const FormDesign& Design() const { return design_; }
   const std::string& Name() const { return design_.Name; }
   // In tab order.
-  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
-  Control* FindControl(const std::string& name, std::int16_t index) const;
+  const std::vector<std::unique_ptr<LoadedControl>>& Controls() const { return controls_; }
+  LoadedControl* FindControl(const std::string& name, std::int16_t index) const;
   // Has controls that take the keyboard: a dialog.
   bool IsDialog() const;
   bool Shown() const { return shown_; }
@@ -56,10 +56,10 @@ class Form final : public platform::Form {
   Boolean AutoRedraw() const { return CBool(autoRedraw_); }
   std::uint32_t BackRgb() const;
   const PersistentImage& Image() const { return image_; }
-  Control* DefaultButton() const { return defaultButton_; }
-  void SetDefaultButton(Control* button);
+  LoadedControl* DefaultButton() const { return defaultButton_; }
+  void SetDefaultButton(LoadedControl* button);
 
-  // Life cycle, driven by the Runtime.
+  // Life cycle, driven by the FormsRuntime.
   void Create();
   void MarkLoaded() { loaded_ = true; }
   bool BeginUnload();
@@ -69,24 +69,25 @@ class Form final : public platform::Form {
   void Flush();
   void RaiseControlEvent(const std::string& name, std::int16_t index);
 
-  // Native input, in pixels of the client area; each is one message. A form
-  // that is unloaded, or unloading, receives nothing.
-  void MouseMove(std::int16_t buttons, std::int16_t shift, int x, int y);
+  // ---- Event API (form_input.cpp): a backend reports native input, in
+  // pixels of the client area; each report is one message. A form that is
+  // unloaded, or unloading, receives nothing.
+  void InputMouseMove(std::int16_t buttons, std::int16_t shift, int x, int y);
   // The second press of a double click raises DblClick in place of MouseDown.
-  void MouseDown(std::int16_t button, std::int16_t shift, int x, int y, bool secondOfDouble);
+  void InputMouseDown(std::int16_t button, std::int16_t shift, int x, int y, bool secondOfDouble);
   // MouseUp, then Click unless it ends a double click or the form went.
-  void MouseUp(std::int16_t button, std::int16_t shift, int x, int y);
-  void KeyDown(std::int16_t keyCode, std::int16_t shift);
-  void KeyUp(std::int16_t keyCode, std::int16_t shift);
-  void KeyPress(std::int16_t character);
+  void InputMouseUp(std::int16_t button, std::int16_t shift, int x, int y);
+  void InputKeyDown(std::int16_t keyCode, std::int16_t shift);
+  void InputKeyUp(std::int16_t keyCode, std::int16_t shift);
+  void InputKeyPress(std::int16_t character);
   // The window shows again: repaint that part from the persistent image.
-  void Expose(const PixelRect& area);
+  void InputExpose(const PixelRect& area);
   // The user closed the window (its close box, Alt+F4).
-  void CloseRequested();
+  void InputCloseRequest();
   // The native window went without an unload (the preview host destroyed it).
-  void WindowLost();
+  void InputWindowLost();
 
-  // platform::Form
+  // Form (the behaviour's view)
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override { return caption_; }
   void SetAutoRedraw(Boolean autoRedraw) override;
@@ -99,12 +100,11 @@ class Form final : public platform::Form {
   void SetLeft(float twips) override;
   float Top() const override;
   void SetTop(float twips) override;
-  platform::WindowHandle hWnd() const override;
+  WindowHandle hWnd() const override;
   void Cls() override;
-  void PaintPicture(const platform::Picture& picture, float x, float y, float width,
-                    float height) override;
-  void Show(platform::ShowMode mode) override;
-  platform::Control& Controls(const std::string& name, std::int16_t index = 0) override;
+  void PaintPicture(const Picture& picture, float x, float y, float width, float height) override;
+  void Show(ShowMode mode) override;
+  Control& Controls(const std::string& name, std::int16_t index = 0) override;
 
  private:
   // Has a native window that is not gone.
@@ -113,12 +113,12 @@ class Form final : public platform::Form {
   void Changed();
   void Deliver(const std::function<void()>& event);
 
-  Runtime& runtime_;
-  platform::FormModule& code_;
-  platform::FormDesign design_;
+  FormsRuntime& runtime_;
+  FormModule& code_;
+  FormDesign design_;
   std::unique_ptr<FormPeer> peer_;
-  std::vector<std::unique_ptr<Control>> controls_;
-  Control* defaultButton_ = nullptr;
+  std::vector<std::unique_ptr<LoadedControl>> controls_;
+  LoadedControl* defaultButton_ = nullptr;
   std::string caption_;
   bool loaded_ = false;
   bool unloading_ = false;

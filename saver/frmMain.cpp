@@ -10,11 +10,6 @@
 
 namespace vss {
 
-using platform::SND_ASYNC;
-using platform::SND_LOOP;
-using platform::SND_MEMORY;
-using platform::SND_NODEFAULT;
-
 namespace {
 
 constexpr std::int32_t TickMilliseconds = 500;
@@ -36,15 +31,15 @@ std::int32_t Advance(std::int32_t elapsed, std::int32_t interval) {
 
 frmMain::frmMain(Shared& module) : module_(module) {}
 
-const platform::FormDesign& frmMain::Design() {
-  static const platform::FormDesign design = [] {
-    platform::FormDesign d;
+const FormDesign& frmMain::Design() {
+  static const FormDesign design = [] {
+    FormDesign d;
     d.Name = "frmMain";
     d.Caption = "Form1";
-    d.Border = platform::BorderStyle::None;
-    platform::ControlDesign timer;
+    d.Border = BorderStyle::None;
+    ControlDesign timer;
     timer.Name = "tmrTimer";
-    timer.Kind = platform::ControlKind::Timer;
+    timer.Kind = ControlKind::Timer;
     d.Controls.push_back(timer);
     return d;
   }();
@@ -78,7 +73,7 @@ void frmMain::Form_Load() {
     module_.Win32.ShowCursor(0);
   }
 
-  platform::Form& me = Me();
+  Form& me = Me();
   me.SetCaption(module_.Runtime.AppTitle());
   me.SetAutoRedraw(True);
   me.SetBackColor(0);
@@ -92,12 +87,12 @@ void frmMain::Form_Load() {
 
 void frmMain::tmrTimer_Timer() {
   FrameToggle = FrameToggle == False ? True : False;
-  platform::Form& me = Me();
+  Form& me = Me();
   me.Cls();
   const std::int32_t frameId = AddLng(FirstFrameId, std::abs(FrameToggle));
 
   if (module_.Mode == RunMode::Preview) {
-    const auto picture = module_.Runtime.LoadResPicture(frameId, platform::PictureKind::Bitmap);
+    const auto picture = module_.Runtime.LoadResPicture(frameId, PictureKind::Bitmap);
     const float width = me.Width();
     const float height = me.Height();
     me.PaintPicture(*picture, 0, 0, width, height);
@@ -125,7 +120,7 @@ void frmMain::tmrTimer_Timer() {
   }
 
   // One load serves both sizes; the picture is not kept between Ticks.
-  const auto picture = module_.Runtime.LoadResPicture(frameId, platform::PictureKind::Bitmap);
+  const auto picture = module_.Runtime.LoadResPicture(frameId, PictureKind::Bitmap);
   const float x = CSng((static_cast<double>(me.Width()) - picture->Width()) / 2.0);
   const float y = CSng((static_cast<double>(me.Height()) - picture->Height()) / 2.0);
   me.PaintPicture(*picture, x, y, static_cast<float>(picture->Width()),

@@ -14,11 +14,11 @@ namespace vss {
 
 class Shared;
 
-class frmMain : public platform::FormModule {
+class frmMain : public FormModule {
  public:
   explicit frmMain(Shared& module);
 
-  static const platform::FormDesign& Design();
+  static const FormDesign& Design();
 
   void Form_Load() override;
   void tmrTimer_Timer();

@@ -16,7 +16,8 @@ constexpr const char* RandomKey = "Delay Random";
 
 void LoadSettings(Shared& module) {
   const std::string fallback = CStr(DefaultInterval);
-  std::string s = module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, IntervalKey, fallback);
+  std::string s =
+      module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, IntervalKey, fallback);
   s = Trim(s);
   bool accepted = false;
   for (const auto& choice : Intervals) {

@@ -10,13 +10,8 @@
 
 namespace vss {
 
-using platform::GWL_HWNDPARENT;
-using platform::GWL_STYLE;
-using platform::WindowHandle;
-
 // Here, where both forms are complete types: the shared variables own them.
-Shared::Shared(platform::Runtime& runtime, platform::basWin32API& win32)
-    : Runtime(runtime), Win32(win32) {}
+Shared::Shared(vss::Runtime& runtime, basWin32API& win32) : Runtime(runtime), Win32(win32) {}
 
 Shared::~Shared() = default;
 
@@ -40,14 +35,14 @@ void basMain::Main() {
 
 void basMain::RunSaver() {
   const std::string title = Runtime.AppTitle();
-  if (Win32.FindWindowA(platform::FormWindowClass, title.c_str()) != 0) return;
+  if (Win32.FindWindowA(FormWindowClass, title.c_str()) != 0) return;
 
   Mode = RunMode::Saver;
   Win32.GetWindowRect(Win32.GetDesktopWindow(), ScreenRect);
   frmMain = std::make_unique<class frmMain>(*this);
   Runtime.Load(*frmMain, frmMain::Design());
-  Win32.SetWindowPos(frmMain->Me().hWnd(), platform::HWND_TOPMOST, 0, 0, ScreenRect.right,
-                     ScreenRect.bottom, platform::SWP_SHOWWINDOW);
+  Win32.SetWindowPos(frmMain->Me().hWnd(), HWND_TOPMOST, 0, 0, ScreenRect.right, ScreenRect.bottom,
+                     SWP_SHOWWINDOW);
 }
 
 void basMain::RunPreview(const std::string& commandText) {
@@ -60,9 +55,9 @@ void basMain::RunPreview(const std::string& commandText) {
 
   frmMain = std::make_unique<class frmMain>(*this);
   Runtime.Load(*frmMain, frmMain::Design());
-  platform::Form& me = frmMain->Me();
+  Form& me = frmMain->Me();
   me.SetCaption("Preview");
-  const std::int32_t style = Win32.GetWindowLongA(me.hWnd(), GWL_STYLE) | platform::WS_CHILD;
+  const std::int32_t style = Win32.GetWindowLongA(me.hWnd(), GWL_STYLE) | WS_CHILD;
   Win32.SetWindowLongA(me.hWnd(), GWL_STYLE, style);
   // A host that goes while the preview starts leaves nothing to embed into:
   // the window must never show on its own.
@@ -71,8 +66,8 @@ void basMain::RunPreview(const std::string& commandText) {
     return;
   }
   Win32.SetWindowLongA(me.hWnd(), GWL_HWNDPARENT, static_cast<std::int32_t>(host));
-  Win32.SetWindowPos(me.hWnd(), platform::HWND_TOP, 0, 0, ScreenRect.right, ScreenRect.bottom,
-                     platform::SWP_NOZORDER | platform::SWP_NOACTIVATE | platform::SWP_SHOWWINDOW);
+  Win32.SetWindowPos(me.hWnd(), HWND_TOP, 0, 0, ScreenRect.right, ScreenRect.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void basMain::RunConfigure() {
@@ -80,7 +75,7 @@ void basMain::RunConfigure() {
   frmOptions = std::make_unique<class frmOptions>(*this);
   Runtime.Load(*frmOptions, frmOptions::Design());
   frmOptions->Me().SetCaption(Runtime.AppTitle());
-  frmOptions->Me().Show(platform::ShowMode::Modeless);
+  frmOptions->Me().Show(ShowMode::Modeless);
 }
 
 std::int32_t basMain::ParseHandle(const std::string& text) {

@@ -20,7 +20,7 @@ enum class RunMode : std::int32_t { None = 0, Saver = 1, Configure = 2, Preview 
 
 class Shared {
  public:
-  Shared(platform::Runtime& runtime, platform::basWin32API& win32);
+  Shared(vss::Runtime& runtime, basWin32API& win32);
   ~Shared();
   Shared(const Shared&) = delete;
   Shared& operator=(const Shared&) = delete;
@@ -32,12 +32,12 @@ class Shared {
     if (reference) released_.push_back(std::move(reference));
   }
 
-  platform::Runtime& Runtime;
-  platform::basWin32API& Win32;
+  vss::Runtime& Runtime;
+  basWin32API& Win32;
 
   // Written once, by Main.
   RunMode Mode = RunMode::None;
-  platform::Rect ScreenRect;
+  Rect ScreenRect;
   std::int32_t DelayInterval = 0;
   Boolean DelayRandom = False;
   // Set only by a host that restarts the saver within one blanking.
@@ -47,7 +47,7 @@ class Shared {
   std::unique_ptr<vss::frmOptions> frmOptions;
 
  private:
-  std::vector<std::unique_ptr<platform::FormModule>> released_;
+  std::vector<std::unique_ptr<FormModule>> released_;
 };
 
 }  // namespace vss

@@ -4,16 +4,16 @@ namespace vss::fake {
 
 // ---- FakeBackend ------------------------------------------------------------------
 
-std::unique_ptr<runtime::FormPeer> FakeBackend::CreateForm(runtime::Form& form) {
+std::unique_ptr<runtime::FormPeer> FakeBackend::CreateForm(runtime::LoadedForm& form) {
   const auto& design = form.Design();
   const runtime::Units& units = form.Owner().Metrics();
   // A sizable frame adds a border and a caption bar around the client area.
-  const bool framed = design.Border == platform::BorderStyle::Sizable;
+  const bool framed = design.Border == BorderStyle::Sizable;
   const int frameWidth = framed ? 8 : 0;
   const int frameHeight = framed ? 27 : 0;
   const runtime::PixelRect bounds{0, 0, units.PixelsX(design.ClientWidth) + frameWidth,
                                   units.PixelsY(design.ClientHeight) + frameHeight};
-  auto window = std::make_unique<FakeWindow>(nextHandle_, bounds, frameWidth, frameHeight);
+  auto window = std::make_unique<FakeForm>(nextHandle_, bounds, frameWidth, frameHeight);
   nextHandle_ += 0x10;
   for (const auto& control : form.Controls()) {
     auto peer = std::make_unique<FakeControl>();
@@ -26,12 +26,12 @@ std::unique_ptr<runtime::FormPeer> FakeBackend::CreateForm(runtime::Form& form) 
 // ---- FakeRuntime --------------------------------------------------------------------
 
 FakeRuntime::FakeRuntime(FakeBackend& backend, CallLog& log)
-    : runtime::Runtime(backend, platform::AppDescription{"Vorlan Screen Saver 2"}) {
+    : runtime::FormsRuntime(backend, AppDescription{"Vorlan Screen Saver 2"}) {
   SetTrace([&log](const std::string& entry) { log.Add(entry); });
 }
 
 float FakeRuntime::Rnd() {
-  if (RandomValues.empty()) return runtime::Runtime::Rnd();
+  if (RandomValues.empty()) return runtime::FormsRuntime::Rnd();
   const float value = RandomValues.front();
   RandomValues.pop_front();
   Trace("Rnd=" + runtime::FormatNumber(value));

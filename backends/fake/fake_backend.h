@@ -69,12 +69,11 @@ struct FakeControl : runtime::ControlPeer {
   std::int32_t timer = 0;
 };
 
-class FakeWindow : public runtime::FormPeer {
+class FakeForm : public runtime::FormPeer {
  public:
-  FakeWindow(platform::WindowHandle handle, runtime::PixelRect bounds, int frameWidth,
-             int frameHeight)
+  FakeForm(WindowHandle handle, runtime::PixelRect bounds, int frameWidth, int frameHeight)
       : handle_(handle), bounds_(bounds), frameWidth_(frameWidth), frameHeight_(frameHeight) {}
-  platform::WindowHandle Handle() const override { return handle_; }
+  WindowHandle Handle() const override { return handle_; }
   void SetCaption(const std::string&) override {}
   runtime::PixelRect Bounds() const override { return bounds_; }
   int ClientWidth() const override { return bounds_.right - bounds_.left - frameWidth_; }
@@ -95,10 +94,10 @@ class FakeWindow : public runtime::FormPeer {
 
   bool destroyed = false;
   std::vector<Rendered> renders;
-  std::map<const runtime::Control*, FakeControl*> controls;
+  std::map<const runtime::LoadedControl*, FakeControl*> controls;
 
  private:
-  platform::WindowHandle handle_;
+  WindowHandle handle_;
   runtime::PixelRect bounds_;
   int frameWidth_, frameHeight_;
 };
@@ -123,7 +122,7 @@ class FakeBackend : public runtime::Backend {
   std::string CommandLine() override { return CommandLineText; }
   runtime::ScreenMetrics Screen() override { return ScreenSize; }
   std::uint32_t SystemColor(int) override { return 0xF0F0F0; }
-  std::unique_ptr<runtime::FormPeer> CreateForm(runtime::Form& form) override;
+  std::unique_ptr<runtime::FormPeer> CreateForm(runtime::LoadedForm& form) override;
   runtime::ResourceBytes FindResource(const runtime::ResourceType& type, std::int32_t id) override {
     return runtime::FindEmbeddedResource(type, id);
   }
@@ -138,7 +137,8 @@ class FakeBackend : public runtime::Backend {
   }
   double SecondsSinceMidnight() override { return 45296.5; }
   void Quit() override { QuitRequested = true; }
-  void ShowError(runtime::Form& owner, const std::string& title, const std::string& text) override {
+  void ShowError(runtime::LoadedForm& owner, const std::string& title,
+                 const std::string& text) override {
     log_.Add("MsgBox(" + owner.Name() + "," + title + ")");
     ErrorsShown.push_back(text);
   }
@@ -146,11 +146,11 @@ class FakeBackend : public runtime::Backend {
 
  private:
   CallLog& log_;
-  platform::WindowHandle nextHandle_ = 0x1000;
+  WindowHandle nextHandle_ = 0x1000;
 };
 
 // The shared runtime with scripted random numbers on top.
-class FakeRuntime : public runtime::Runtime {
+class FakeRuntime : public runtime::FormsRuntime {
  public:
   FakeRuntime(FakeBackend& backend, CallLog& log);
   std::deque<float> RandomValues;  // next values of Rnd before the generator's own
@@ -158,58 +158,57 @@ class FakeRuntime : public runtime::Runtime {
 };
 
 // Each call is logged as "name(arg,arg,...)".
-class FakeWin32 : public platform::basWin32API {
+class FakeAPI : public basWin32API {
  public:
-  explicit FakeWin32(CallLog& log) : log_(log) {}
+  explicit FakeAPI(CallLog& log) : log_(log) {}
 
-  static constexpr platform::WindowHandle DesktopWindow = 0x10010;
+  static constexpr WindowHandle DesktopWindow = 0x10010;
 
   // Scripted answers.
-  platform::WindowHandle FoundWindow = 0;
-  platform::Rect DesktopRect{0, 0, 1920, 1080};
+  WindowHandle FoundWindow = 0;
+  Rect DesktopRect{0, 0, 1920, 1080};
   // Client rectangles of the windows that exist; other handles fail.
-  std::map<platform::WindowHandle, platform::Rect> Windows;
+  std::map<WindowHandle, Rect> Windows;
   bool HostGoesBeforeSetParent = false;
   // Called inside each PlaySoundA, to look at the program's state right then.
   std::function<void(const void* sound, std::int32_t flags)> OnPlaySound;
   std::int32_t CursorCount() const { return cursorCount_; }
 
-  platform::WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override {
+  WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override {
     Log("FindWindowA", lpClassName, lpWindowName);
     return FoundWindow;
   }
-  platform::WindowHandle GetDesktopWindow() override {
+  WindowHandle GetDesktopWindow() override {
     log_.Add("GetDesktopWindow");
     return DesktopWindow;
   }
-  std::int32_t GetWindowRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override {
+  std::int32_t GetWindowRect(WindowHandle hWnd, Rect& lpRect) override {
     Log("GetWindowRect", hWnd);
     if (hWnd == DesktopWindow) lpRect = DesktopRect;
     return hWnd == DesktopWindow;
   }
-  std::int32_t GetClientRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override {
+  std::int32_t GetClientRect(WindowHandle hWnd, Rect& lpRect) override {
     Log("GetClientRect", hWnd);
     if (Windows.count(hWnd) != 0) lpRect = Windows[hWnd];
     return static_cast<std::int32_t>(Windows.count(hWnd));
   }
-  std::int32_t GetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex) override {
+  std::int32_t GetWindowLongA(WindowHandle hWnd, std::int32_t nIndex) override {
     Log("GetWindowLongA", hWnd, nIndex);
-    return nIndex == platform::GWL_STYLE ? 0x06000000 : 0;  // WS_CLIPSIBLINGS | WS_CLIPCHILDREN
+    return nIndex == GWL_STYLE ? 0x06000000 : 0;  // WS_CLIPSIBLINGS | WS_CLIPCHILDREN
   }
-  std::int32_t SetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex,
+  std::int32_t SetWindowLongA(WindowHandle hWnd, std::int32_t nIndex,
                               std::int32_t dwNewLong) override {
     Log("SetWindowLongA", hWnd, nIndex, dwNewLong);
     return 0;
   }
-  platform::WindowHandle SetParent(platform::WindowHandle hWndChild,
-                                   platform::WindowHandle hWndNewParent) override {
+  WindowHandle SetParent(WindowHandle hWndChild, WindowHandle hWndNewParent) override {
     Log("SetParent", hWndChild, hWndNewParent);
     if (HostGoesBeforeSetParent) Windows.erase(hWndNewParent);
     // The previous parent of a top-level window is the desktop; 0 is failure.
     return Windows.count(hWndNewParent) != 0 ? DesktopWindow : 0;
   }
-  std::int32_t SetWindowPos(platform::WindowHandle hWnd, platform::WindowHandle hWndInsertAfter,
-                            std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+  std::int32_t SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter, std::int32_t x,
+                            std::int32_t y, std::int32_t cx, std::int32_t cy,
                             std::int32_t wFlags) override {
     Log("SetWindowPos", hWnd, hWndInsertAfter, x, y, cx, cy, wFlags);
     return 1;
@@ -219,8 +218,7 @@ class FakeWin32 : public platform::basWin32API {
     Log("ShowCursor", bShow);
     return cursorCount_;
   }
-  std::int32_t PlaySoundA(const void* pszSound, platform::WindowHandle hmod,
-                          std::int32_t fdwSound) override {
+  std::int32_t PlaySoundA(const void* pszSound, WindowHandle hmod, std::int32_t fdwSound) override {
     if (OnPlaySound) OnPlaySound(pszSound, fdwSound);
     Log("PlaySoundA", pszSound ? "sound" : "null", hmod, fdwSound);
     return 1;

@@ -26,9 +26,6 @@ namespace vss::gtk {
 
 namespace {
 
-using platform::ControlDesign;
-using platform::ControlKind;
-
 // GNOME's spacing: related controls 6 pixels apart, groups 18, a group's
 // content indented 12 under its heading, 18 around the whole.
 constexpr int RelatedSpacing = 6;
@@ -54,12 +51,12 @@ void Quietly(void* instance, void* owner, Change change) {
   api->g_signal_handlers_unblock_matched(instance, mask, 0, 0, nullptr, nullptr, owner);
 }
 
-class FormWindow;
+class GtkForm;
 
-class ControlWidget final : public runtime::ControlPeer {
+class GtkControl final : public runtime::ControlPeer {
  public:
-  ControlWidget(FormWindow& form, runtime::Control& control, GtkWidget* widget,
-                GtkWidget* noneChecked)
+  GtkControl(GtkForm& form, runtime::LoadedControl& control, GtkWidget* widget,
+             GtkWidget* noneChecked)
       : form_(form), control_(control), widget_(widget), noneChecked_(noneChecked) {
     if (widget_ == nullptr) return;
     Connect(*api, widget_, "destroy", &OnDestroy, this);
@@ -78,7 +75,7 @@ class ControlWidget final : public runtime::ControlPeer {
     }
   }
 
-  ~ControlWidget() override {
+  ~GtkControl() override {
     SetTimer(0);
     if (widget_ != nullptr) {
       api->g_signal_handlers_disconnect_matched(widget_, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
@@ -127,39 +124,39 @@ class ControlWidget final : public runtime::ControlPeer {
 
  private:
   static void OnDestroy(GtkWidget*, gpointer self) {
-    static_cast<ControlWidget*>(self)->widget_ = nullptr;
+    static_cast<GtkControl*>(self)->widget_ = nullptr;
   }
 
   static void OnToggled(GtkToggleButton* button, gpointer self) {
     // The member that goes off reports nothing; the runtime clears it.
     if (api->gtk_toggle_button_get_active(button))
-      static_cast<ControlWidget*>(self)->control_.Clicked();
+      static_cast<GtkControl*>(self)->control_.InputClick();
   }
 
   static void OnClicked(GtkButton*, gpointer self) {
-    static_cast<ControlWidget*>(self)->control_.Clicked();
+    static_cast<GtkControl*>(self)->control_.InputClick();
   }
 
   static void OnChanged(GtkComboBox* combo, gpointer self) {
     const int index = api->gtk_combo_box_get_active(combo);
-    if (index >= 0) static_cast<ControlWidget*>(self)->control_.Selected(index);
+    if (index >= 0) static_cast<GtkControl*>(self)->control_.InputSelect(index);
   }
 
   static gboolean OnTimer(gpointer self) {
-    static_cast<ControlWidget*>(self)->control_.TimerFired();
+    static_cast<GtkControl*>(self)->control_.InputTimer();
     return G_SOURCE_CONTINUE;
   }
 
-  FormWindow& form_;
-  runtime::Control& control_;
+  GtkForm& form_;
+  runtime::LoadedControl& control_;
   GtkWidget* widget_;
   GtkWidget* noneChecked_;
   guint timer_ = 0;
 };
 
-class FormWindow final : public runtime::FormPeer {
+class GtkForm final : public runtime::FormPeer {
  public:
-  explicit FormWindow(runtime::Form& form) : form_(form) {
+  explicit GtkForm(runtime::LoadedForm& form) : form_(form) {
     for (const auto& control : form.Controls()) designs_.push_back(control->Design());
     widgets_.assign(designs_.size(), nullptr);
 
@@ -167,7 +164,7 @@ class FormWindow final : public runtime::FormPeer {
     auto* window = As<GtkWindow>(window_);
     api->gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
     api->gtk_window_set_title(window, form.Caption().c_str());
-    if (form.Design().Border == platform::BorderStyle::None) {
+    if (form.Design().Border == BorderStyle::None) {
       api->gtk_window_set_decorated(window, FALSE);
     }
     Connect(*api, window_, "destroy", &OnDestroy, this);
@@ -184,14 +181,14 @@ class FormWindow final : public runtime::FormPeer {
       const auto& design = designs_[i];
       GtkWidget* noneChecked =
           design.Kind == ControlKind::OptionButton ? groups_[design.Container] : nullptr;
-      auto peer = std::make_unique<ControlWidget>(*this, *controls[i], widgets_[i], noneChecked);
+      auto peer = std::make_unique<GtkControl>(*this, *controls[i], widgets_[i], noneChecked);
       controls[i]->Attach(std::move(peer));
     }
     SetIcon();
     api->gtk_widget_realize(window_);
   }
 
-  ~FormWindow() override {
+  ~GtkForm() override {
     if (window_ != nullptr) {
       api->g_signal_handlers_disconnect_matched(window_, G_SIGNAL_MATCH_DATA, 0, 0, nullptr,
                                                 nullptr, this);
@@ -213,13 +210,13 @@ class FormWindow final : public runtime::FormPeer {
   }
 
   // runtime::FormPeer
-  platform::WindowHandle Handle() const override {
+  WindowHandle Handle() const override {
     if (window_ == nullptr) return 0;
     // Under Wayland there is no X window to name.
     GdkDisplay* display = api->gdk_display_get_default();
     const char* type = api->g_type_name(G_TYPE_FROM_INSTANCE(display));
     if (type == nullptr || std::string(type) != "GdkX11Display") return 0;
-    return static_cast<platform::WindowHandle>(
+    return static_cast<WindowHandle>(
         api->gdk_x11_window_get_xid(api->gtk_widget_get_window(window_)));
   }
 
@@ -504,17 +501,17 @@ class FormWindow final : public runtime::FormPeer {
   }
 
   static void OnDestroy(GtkWidget*, gpointer self) {
-    static_cast<FormWindow*>(self)->window_ = nullptr;
+    static_cast<GtkForm*>(self)->window_ = nullptr;
   }
 
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
     // The form decides; if it unloads, the runtime destroys the window.
-    static_cast<FormWindow*>(self)->form_.CloseRequested();
+    static_cast<GtkForm*>(self)->form_.InputCloseRequest();
     return TRUE;
   }
 
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
-    auto& me = *static_cast<FormWindow*>(self);
+    auto& me = *static_cast<GtkForm*>(self);
     if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter &&
         event->keyval != GDK_KEY_ISO_Enter) {
       return FALSE;
@@ -523,17 +520,17 @@ class FormWindow final : public runtime::FormPeer {
     // anywhere else Enter means the default button, and nothing without
     // one: radio buttons and the closed list would otherwise act on it.
     if (me.IsCommandButton(api->gtk_window_get_focus(me.Window()))) return FALSE;
-    if (runtime::Control* button = me.form_.DefaultButton()) button->Clicked();
+    if (runtime::LoadedControl* button = me.form_.DefaultButton()) button->InputClick();
     return TRUE;
   }
 
   static gboolean OnMnemonic(GtkWidget* label, gboolean, gpointer self) {
-    auto& me = *static_cast<FormWindow*>(self);
+    auto& me = *static_cast<GtkForm*>(self);
     me.FocusAfter(me.mnemonicOwners_[label]);
     return TRUE;
   }
 
-  runtime::Form& form_;
+  runtime::LoadedForm& form_;
   std::vector<ControlDesign> designs_;        // in tab order, as Form::Controls
   std::vector<GtkWidget*> widgets_;           // by the same index; null for timers
   std::map<std::string, GtkWidget*> groups_;  // each container's hidden radio
@@ -542,7 +539,7 @@ class FormWindow final : public runtime::FormPeer {
   int x_ = 0, y_ = 0;
 };
 
-void ControlWidget::SetDefault(bool isDefault) {
+void GtkControl::SetDefault(bool isDefault) {
   if (widget_ != nullptr) form_.SetDefault(widget_, isDefault);
 }
 
@@ -560,11 +557,11 @@ bool Available() {
   return available;
 }
 
-std::unique_ptr<runtime::FormPeer> CreateForm(runtime::Form& form) {
+std::unique_ptr<runtime::FormPeer> CreateForm(runtime::LoadedForm& form) {
   if (!Available()) {
     throw RuntimeError(ErrorNumber::InternalError, "GTK 3 cannot open a window on this display");
   }
-  return std::make_unique<FormWindow>(form);
+  return std::make_unique<GtkForm>(form);
 }
 
 void Run() {
@@ -580,12 +577,12 @@ void Quit() {
   }
 }
 
-void ShowError(runtime::Form& owner, const std::string& title, const std::string& text) {
+void ShowError(runtime::LoadedForm& owner, const std::string& title, const std::string& text) {
   if (!Available()) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     return;
   }
-  auto* form = dynamic_cast<FormWindow*>(owner.Peer());
+  auto* form = dynamic_cast<GtkForm*>(owner.Peer());
   // GNOME's message: the first paragraph as the bold primary text.
   const std::size_t split = text.find("\n\n");
   const std::string primary = text.substr(0, split);

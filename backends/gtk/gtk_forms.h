@@ -16,15 +16,15 @@ namespace vss::gtk {
 bool Available();
 
 // The form's hidden window as a GTK dialog, with a peer attached to each of
-// its controls (runtime::Control::Attach), in the order Form::Controls
+// its controls (runtime::LoadedControl::Attach), in the order Form::Controls
 // lists them.
-std::unique_ptr<runtime::FormPeer> CreateForm(runtime::Form& form);
+std::unique_ptr<runtime::FormPeer> CreateForm(runtime::LoadedForm& form);
 
 // Runs GTK's main loop until Quit.
 void Run();
 void Quit();
 
 // A modal message box owned by the form's window.
-void ShowError(runtime::Form& owner, const std::string& title, const std::string& text);
+void ShowError(runtime::LoadedForm& owner, const std::string& title, const std::string& text);
 
 }  // namespace vss::gtk

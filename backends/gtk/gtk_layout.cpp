@@ -5,9 +5,6 @@
 
 namespace vss::gtk {
 
-using platform::ControlDesign;
-using platform::ControlKind;
-
 std::vector<Line> Lines(const std::vector<ControlDesign>& designs, const std::string& container) {
   std::map<std::int32_t, Line> byTop;
   int leftMargin = 0;

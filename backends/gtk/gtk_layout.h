@@ -24,12 +24,11 @@ struct Line {
 
 // The visible controls whose container is `container` ("" for the form),
 // as lines by their Top (equal Top, one line), each ordered by Left.
-std::vector<Line> Lines(const std::vector<platform::ControlDesign>& designs,
-                        const std::string& container);
+std::vector<Line> Lines(const std::vector<ControlDesign>& designs, const std::string& container);
 
 // The control a label's or frame's access key focuses: the next one in the
 // tab order (the designs' order) that takes the keyboard; -1 when none.
-int MnemonicTarget(const std::vector<platform::ControlDesign>& designs, int index);
+int MnemonicTarget(const std::vector<ControlDesign>& designs, int index);
 
 // "&" marks the access key and "&&" is a literal "&"; GTK marks it with
 // "_", so a literal "_" is doubled.

@@ -11,7 +11,7 @@ namespace {
 // GWL_HWNDPARENT; the 64-bit headers only name its LONG_PTR twin.
 constexpr int OwnerIndex = -8;
 
-void CopyRect(const RECT& from, platform::Rect& to) {
+void CopyRect(const RECT& from, Rect& to) {
   to.left = from.left;
   to.top = from.top;
   to.right = from.right;
@@ -20,34 +20,34 @@ void CopyRect(const RECT& from, platform::Rect& to) {
 
 }  // namespace
 
-platform::WindowHandle Win32API::FindWindowA(const char* lpClassName, const char* lpWindowName) {
+WindowHandle Win32API::FindWindowA(const char* lpClassName, const char* lpWindowName) {
   return FromHwnd(::FindWindowA(lpClassName, lpWindowName));
 }
 
-platform::WindowHandle Win32API::GetDesktopWindow() { return FromHwnd(::GetDesktopWindow()); }
+WindowHandle Win32API::GetDesktopWindow() { return FromHwnd(::GetDesktopWindow()); }
 
-std::int32_t Win32API::GetWindowRect(platform::WindowHandle hWnd, platform::Rect& lpRect) {
+std::int32_t Win32API::GetWindowRect(WindowHandle hWnd, Rect& lpRect) {
   RECT rect{};
   const BOOL ok = ::GetWindowRect(ToHwnd(hWnd), &rect);
   if (ok) CopyRect(rect, lpRect);
   return ok;
 }
 
-std::int32_t Win32API::GetClientRect(platform::WindowHandle hWnd, platform::Rect& lpRect) {
+std::int32_t Win32API::GetClientRect(WindowHandle hWnd, Rect& lpRect) {
   RECT rect{};
   const BOOL ok = ::GetClientRect(ToHwnd(hWnd), &rect);
   if (ok) CopyRect(rect, lpRect);
   return ok;
 }
 
-std::int32_t Win32API::GetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex) {
+std::int32_t Win32API::GetWindowLongA(WindowHandle hWnd, std::int32_t nIndex) {
   if (nIndex == OwnerIndex) {
     return static_cast<std::int32_t>(::GetWindowLongPtrA(ToHwnd(hWnd), OwnerIndex));
   }
   return ::GetWindowLongA(ToHwnd(hWnd), nIndex);
 }
 
-std::int32_t Win32API::SetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex,
+std::int32_t Win32API::SetWindowLongA(WindowHandle hWnd, std::int32_t nIndex,
                                       std::int32_t dwNewLong) {
   // The owner is a handle: on 64-bit Windows it only goes through the
   // LONG_PTR call, sign-extended like every 32-bit handle value.
@@ -58,13 +58,11 @@ std::int32_t Win32API::SetWindowLongA(platform::WindowHandle hWnd, std::int32_t 
   return ::SetWindowLongA(ToHwnd(hWnd), nIndex, dwNewLong);
 }
 
-platform::WindowHandle Win32API::SetParent(platform::WindowHandle hWndChild,
-                                           platform::WindowHandle hWndNewParent) {
+WindowHandle Win32API::SetParent(WindowHandle hWndChild, WindowHandle hWndNewParent) {
   return FromHwnd(::SetParent(ToHwnd(hWndChild), ToHwnd(hWndNewParent)));
 }
 
-std::int32_t Win32API::SetWindowPos(platform::WindowHandle hWnd,
-                                    platform::WindowHandle hWndInsertAfter, std::int32_t x,
+std::int32_t Win32API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter, std::int32_t x,
                                     std::int32_t y, std::int32_t cx, std::int32_t cy,
                                     std::int32_t wFlags) {
   return ::SetWindowPos(ToHwnd(hWnd), ToHwnd(hWndInsertAfter), x, y, cx, cy,
@@ -76,8 +74,7 @@ std::int32_t Win32API::ShowCursor(std::int32_t bShow) {
   return ::ShowCursor(bShow != 0 ? TRUE : FALSE);
 }
 
-std::int32_t Win32API::PlaySoundA(const void* pszSound, platform::WindowHandle hmod,
-                                  std::int32_t fdwSound) {
+std::int32_t Win32API::PlaySoundA(const void* pszSound, WindowHandle hmod, std::int32_t fdwSound) {
   return ::PlaySoundA(static_cast<LPCSTR>(pszSound),
                       reinterpret_cast<HMODULE>(static_cast<std::intptr_t>(hmod)),
                       static_cast<DWORD>(fdwSound));

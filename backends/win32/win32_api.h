@@ -9,23 +9,21 @@
 
 namespace vss::win32 {
 
-class Win32API final : public platform::basWin32API {
+class Win32API final : public basWin32API {
  public:
-  platform::WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override;
-  platform::WindowHandle GetDesktopWindow() override;
-  std::int32_t GetWindowRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
-  std::int32_t GetClientRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
-  std::int32_t GetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex) override;
-  std::int32_t SetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex,
+  WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+  WindowHandle GetDesktopWindow() override;
+  std::int32_t GetWindowRect(WindowHandle hWnd, Rect& lpRect) override;
+  std::int32_t GetClientRect(WindowHandle hWnd, Rect& lpRect) override;
+  std::int32_t GetWindowLongA(WindowHandle hWnd, std::int32_t nIndex) override;
+  std::int32_t SetWindowLongA(WindowHandle hWnd, std::int32_t nIndex,
                               std::int32_t dwNewLong) override;
-  platform::WindowHandle SetParent(platform::WindowHandle hWndChild,
-                                   platform::WindowHandle hWndNewParent) override;
-  std::int32_t SetWindowPos(platform::WindowHandle hWnd, platform::WindowHandle hWndInsertAfter,
-                            std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+  WindowHandle SetParent(WindowHandle hWndChild, WindowHandle hWndNewParent) override;
+  std::int32_t SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter, std::int32_t x,
+                            std::int32_t y, std::int32_t cx, std::int32_t cy,
                             std::int32_t wFlags) override;
   std::int32_t ShowCursor(std::int32_t bShow) override;
-  std::int32_t PlaySoundA(const void* pszSound, platform::WindowHandle hmod,
-                          std::int32_t fdwSound) override;
+  std::int32_t PlaySoundA(const void* pszSound, WindowHandle hmod, std::int32_t fdwSound) override;
 
   // Hides made through this object minus shows; may go negative.
   std::int32_t NetCursorHides() const { return netCursorHides_; }

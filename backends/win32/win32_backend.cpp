@@ -108,7 +108,7 @@ std::uint32_t Win32Backend::SystemColor(int index) {
   return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
 }
 
-std::unique_ptr<runtime::FormPeer> Win32Backend::CreateForm(runtime::Form& form) {
+std::unique_ptr<runtime::FormPeer> Win32Backend::CreateForm(runtime::LoadedForm& form) {
   return CreateFormWindow(*this, form);
 }
 
@@ -179,7 +179,7 @@ double Win32Backend::SecondsSinceMidnight() {
 
 void Win32Backend::Quit() { ::PostQuitMessage(0); }
 
-void Win32Backend::ShowError(runtime::Form& owner, const std::string& title,
+void Win32Backend::ShowError(runtime::LoadedForm& owner, const std::string& title,
                              const std::string& text) {
   ::MessageBoxA(ToHwnd(owner.hWnd()), text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }

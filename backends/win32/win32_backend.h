@@ -33,7 +33,7 @@ class Win32Backend final : public runtime::Backend {
   std::string CommandLine() override;
   runtime::ScreenMetrics Screen() override;
   std::uint32_t SystemColor(int index) override;
-  std::unique_ptr<runtime::FormPeer> CreateForm(runtime::Form& form) override;
+  std::unique_ptr<runtime::FormPeer> CreateForm(runtime::LoadedForm& form) override;
   runtime::ResourceBytes FindResource(const runtime::ResourceType& type, std::int32_t id) override;
   std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
                                          const std::string& key) override;
@@ -41,7 +41,8 @@ class Win32Backend final : public runtime::Backend {
                     const std::string& value) override;
   double SecondsSinceMidnight() override;
   void Quit() override;
-  void ShowError(runtime::Form& owner, const std::string& title, const std::string& text) override;
+  void ShowError(runtime::LoadedForm& owner, const std::string& title,
+                 const std::string& text) override;
   [[noreturn]] void Exit(int code) override;
 
  private:

@@ -11,8 +11,6 @@ namespace vss::win32 {
 
 namespace {
 
-using platform::ControlKind;
-
 // A drop-down list shows this many items before it scrolls.
 constexpr int VisibleListItems = 17;
 
@@ -22,9 +20,9 @@ void SetStyleBit(HWND window, LONG bit, bool on) {
   if (wanted != style) ::SetWindowLongA(window, GWL_STYLE, wanted);
 }
 
-class TimerWindow final : public ControlWindow {
+class TimerWindow final : public Win32Control {
  public:
-  using ControlWindow::ControlWindow;
+  using Win32Control::Win32Control;
   void SetTimer(std::int32_t milliseconds) override {
     HWND form = form_.Window();
     if (form == nullptr) return;
@@ -37,21 +35,23 @@ class TimerWindow final : public ControlWindow {
   }
 };
 
-class FrameWindow final : public ControlWindow {
+class FrameWindow final : public Win32Control {
  public:
-  FrameWindow(FormWindow& form, runtime::Control& control, int id, const RECT& pixels, HFONT font)
-      : ControlWindow(form, control, id) {
+  FrameWindow(Win32Form& form, runtime::LoadedControl& control, int id, const RECT& pixels,
+              HFONT font)
+      : Win32Control(form, control, id) {
     Create("BUTTON", BS_GROUPBOX | WS_GROUP, pixels, font);
     FitCaption(2 * 8);  // the outline's indent on both sides
   }
 };
 
-class LabelWindow final : public ControlWindow {
+class LabelWindow final : public Win32Control {
  public:
   // Its access key moves the focus to the next control in the tab order
   // (IsDialogMessage does that for statics).
-  LabelWindow(FormWindow& form, runtime::Control& control, int id, const RECT& pixels, HFONT font)
-      : ControlWindow(form, control, id) {
+  LabelWindow(Win32Form& form, runtime::LoadedControl& control, int id, const RECT& pixels,
+              HFONT font)
+      : Win32Control(form, control, id) {
     Create("STATIC", SS_LEFT | WS_GROUP, pixels, font);
     FitCaption(0);
   }
@@ -59,10 +59,11 @@ class LabelWindow final : public ControlWindow {
 
 // Not BS_AUTORADIOBUTTON: the runtime keeps the checks (Control::Clicked),
 // Windows must not change them itself.
-class OptionWindow final : public ControlWindow {
+class OptionWindow final : public Win32Control {
  public:
-  OptionWindow(FormWindow& form, runtime::Control& control, int id, const RECT& pixels, HFONT font)
-      : ControlWindow(form, control, id) {
+  OptionWindow(Win32Form& form, runtime::LoadedControl& control, int id, const RECT& pixels,
+               HFONT font)
+      : Win32Control(form, control, id) {
     const bool first = Group().empty();
     Create("BUTTON", BS_RADIOBUTTON | (first ? WS_GROUP : 0), pixels, font);
     // The check mark, a gap of half a digit before the caption, and room for
@@ -88,14 +89,14 @@ class OptionWindow final : public ControlWindow {
     UpdateTabStops();
   }
   void Command(WORD notification) override {
-    if (notification == BN_CLICKED) control_.Clicked();
+    if (notification == BN_CLICKED) control_.InputClick();
   }
 
  private:
   // The other option buttons of the container created so far.
   std::vector<OptionWindow*> Group() const {
     std::vector<OptionWindow*> group;
-    for (ControlWindow* peer : form_.Controls()) {
+    for (Win32Control* peer : form_.Controls()) {
       const auto& d = peer->Model().Design();
       if (peer != this && d.Kind == ControlKind::OptionButton &&
           d.Container == control_.Design().Container) {
@@ -139,7 +140,7 @@ class OptionWindow final : public ControlWindow {
           ::GetWindowLongPtrA(reinterpret_cast<HWND>(wParam), GWLP_USERDATA));
       const auto group = self->Group();
       if (from != nullptr && std::find(group.begin(), group.end(), from) != group.end()) {
-        self->control_.Clicked();
+        self->control_.InputClick();
       }
     }
     return result;
@@ -149,10 +150,11 @@ class OptionWindow final : public ControlWindow {
   WNDPROC original_ = nullptr;
 };
 
-class ComboWindow final : public ControlWindow {
+class ComboWindow final : public Win32Control {
  public:
-  ComboWindow(FormWindow& form, runtime::Control& control, int id, const RECT& pixels, HFONT font)
-      : ControlWindow(form, control, id) {
+  ComboWindow(Win32Form& form, runtime::LoadedControl& control, int id, const RECT& pixels,
+              HFONT font)
+      : Win32Control(form, control, id) {
     Create("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, pixels, font);
     // The closed height follows the font; the window's height is that of
     // the dropped list.
@@ -174,15 +176,16 @@ class ComboWindow final : public ControlWindow {
   }
   void Command(WORD notification) override {
     if (notification == CBN_SELCHANGE) {
-      control_.Selected(static_cast<int>(::SendMessageA(window_, CB_GETCURSEL, 0, 0)));
+      control_.InputSelect(static_cast<int>(::SendMessageA(window_, CB_GETCURSEL, 0, 0)));
     }
   }
 };
 
-class CommandWindow final : public ControlWindow {
+class CommandWindow final : public Win32Control {
  public:
-  CommandWindow(FormWindow& form, runtime::Control& control, int id, const RECT& pixels, HFONT font)
-      : ControlWindow(form, control, id) {
+  CommandWindow(Win32Form& form, runtime::LoadedControl& control, int id, const RECT& pixels,
+                HFONT font)
+      : Win32Control(form, control, id) {
     // BS_NOTIFY: the focus notifications move the default-button border.
     Create("BUTTON", BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP | WS_GROUP, pixels, font);
     FitCaption(2 * (::GetSystemMetrics(SM_CXEDGE) + 2));  // edge and focus rectangle
@@ -190,7 +193,7 @@ class CommandWindow final : public ControlWindow {
   void SetDefault(bool) override { RefreshDefaultBorder(form_.Window()); }
   void Command(WORD notification) override {
     if (notification == BN_CLICKED) {
-      control_.Clicked();
+      control_.InputClick();
     } else if (notification == BN_SETFOCUS || notification == BN_KILLFOCUS) {
       RefreshDefaultBorder(form_.Window());
     }
@@ -206,13 +209,13 @@ bool IsPushButton(HWND window) {
 
 }  // namespace
 
-ControlWindow::~ControlWindow() = default;
+Win32Control::~Win32Control() = default;
 
-void ControlWindow::SetEnabled(bool enabled) {
+void Win32Control::SetEnabled(bool enabled) {
   if (window_ != nullptr) ::EnableWindow(window_, enabled ? TRUE : FALSE);
 }
 
-void ControlWindow::Create(const char* className, DWORD style, const RECT& pixels, HFONT font) {
+void Win32Control::Create(const char* className, DWORD style, const RECT& pixels, HFONT font) {
   window_ = ::CreateWindowExA(
       0, className, control_.Design().Caption.c_str(), WS_CHILD | WS_VISIBLE | style, pixels.left,
       pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, form_.Window(),
@@ -223,7 +226,7 @@ void ControlWindow::Create(const char* className, DWORD style, const RECT& pixel
   ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
-void ControlWindow::FitCaption(int decoration) {
+void Win32Control::FitCaption(int decoration) {
   const std::string& caption = control_.Design().Caption;
   if (caption.empty()) return;
   std::string text;
@@ -252,7 +255,7 @@ void ControlWindow::FitCaption(int decoration) {
   }
 }
 
-int ControlWindow::CharWidth(char c) const {
+int Win32Control::CharWidth(char c) const {
   HDC dc = ::GetDC(window_);
   if (dc == nullptr) return 0;
   HGDIOBJ previous =
@@ -265,8 +268,8 @@ int ControlWindow::CharWidth(char c) const {
   return width;
 }
 
-std::unique_ptr<ControlWindow> CreateControlWindow(FormWindow& form, runtime::Control& control,
-                                                   int id, const RECT& pixels, HFONT font) {
+std::unique_ptr<Win32Control> CreateControlWindow(Win32Form& form, runtime::LoadedControl& control,
+                                                  int id, const RECT& pixels, HFONT font) {
   switch (control.Kind()) {
     case ControlKind::Timer:
       return std::make_unique<TimerWindow>(form, control, id);

@@ -1,7 +1,7 @@
 // The native side of each control kind: a timer of the form's window, a
 // BUTTON (frame, option button, command button), a STATIC label or a
 // drop-down COMBOBOX, in the 8-point "MS Sans Serif" dialog font. Their
-// state lives in runtime::Control; these only show it and report the
+// state lives in runtime::LoadedControl; these only show it and report the
 // user's clicks and choices.
 #pragma once
 
@@ -12,24 +12,24 @@
 #include "runtime/backend.h"
 
 namespace vss::runtime {
-class Control;
+class LoadedControl;
 }
 
 namespace vss::win32 {
 
-class FormWindow;
+class Win32Form;
 
-class ControlWindow : public runtime::ControlPeer {
+class Win32Control : public runtime::ControlPeer {
  public:
-  ControlWindow(FormWindow& form, runtime::Control& control, int id)
+  Win32Control(Win32Form& form, runtime::LoadedControl& control, int id)
       : form_(form), control_(control), id_(id) {}
-  ~ControlWindow() override;
-  ControlWindow(const ControlWindow&) = delete;
-  ControlWindow& operator=(const ControlWindow&) = delete;
+  ~Win32Control() override;
+  Win32Control(const Win32Control&) = delete;
+  Win32Control& operator=(const Win32Control&) = delete;
 
   // The control's own window; null for a timer.
   HWND Window() const { return window_; }
-  runtime::Control& Model() const { return control_; }
+  runtime::LoadedControl& Model() const { return control_; }
   // A WM_COMMAND notification from the native control. It may unload the
   // form, and with it this object: nothing may follow it.
   virtual void Command(WORD /*notification*/) {}
@@ -44,15 +44,15 @@ class ControlWindow : public runtime::ControlPeer {
   void FitCaption(int decoration);
   int CharWidth(char c) const;
 
-  FormWindow& form_;
-  runtime::Control& control_;
+  Win32Form& form_;
+  runtime::LoadedControl& control_;
   const int id_;
   HWND window_ = nullptr;
 };
 
 // The peer of control, at a pixel rectangle of the form's client area.
-std::unique_ptr<ControlWindow> CreateControlWindow(FormWindow& form, runtime::Control& control,
-                                                   int id, const RECT& pixels, HFONT font);
+std::unique_ptr<Win32Control> CreateControlWindow(Win32Form& form, runtime::LoadedControl& control,
+                                                  int id, const RECT& pixels, HFONT font);
 
 // Shows the default-button border on the focused push button, or on the
 // form's default button (DM_GETDEFID) when the focus is elsewhere, as a

@@ -12,8 +12,6 @@ namespace vss::win32 {
 
 namespace {
 
-using platform::ControlKind;
-
 // The WM_PAINT being handled: Render draws on its DC. Kept outside the
 // window object, which the paint's message may free.
 struct Painting {
@@ -73,11 +71,11 @@ HDC PaintDcOf(HWND window) { return current.window == window ? current.dc : null
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (message == WM_NCCREATE) {
     auto* created =
-        static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     created->window_ = hwnd;
   }
-  auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* self = reinterpret_cast<Win32Form*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY || (message == WM_DESTROY && !self->destroying_)) {
     // Destroyed from outside: the preview host destroyed its area, and with
@@ -86,10 +84,10 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     // messages find nothing.
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     self->window_ = nullptr;
-    if (!self->destroying_) self->form_.WindowLost();
+    if (!self->destroying_) self->form_.InputWindowLost();
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
   }
-  runtime::Runtime& runtime = self->form_.Owner();
+  runtime::FormsRuntime& runtime = self->form_.Owner();
   try {
     return self->Handle(message, wParam, lParam);
   } catch (...) {
@@ -102,7 +100,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 void RegisterFormClass(HINSTANCE instance) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  if (::GetClassInfoExA(instance, platform::FormWindowClass, &wc)) return;
+  if (::GetClassInfoExA(instance, FormWindowClass, &wc)) return;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = &FormProc;
   wc.hInstance = instance;
@@ -114,20 +112,21 @@ void RegisterFormClass(HINSTANCE instance) {
                                                ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.hbrBackground = nullptr;  // WM_PAINT paints the form's back colour
-  wc.lpszClassName = platform::FormWindowClass;
+  wc.lpszClassName = FormWindowClass;
   ::RegisterClassExA(&wc);
 }
 
-std::unique_ptr<runtime::FormPeer> CreateFormWindow(Win32Backend& backend, runtime::Form& form) {
-  auto window = std::make_unique<FormWindow>(backend, form);
+std::unique_ptr<runtime::FormPeer> CreateFormWindow(Win32Backend& backend,
+                                                    runtime::LoadedForm& form) {
+  auto window = std::make_unique<Win32Form>(backend, form);
   window->CreateControls(backend);
   return window;
 }
 
-FormWindow::FormWindow(Win32Backend& backend, runtime::Form& form) : form_(form) {
+Win32Form::Win32Form(Win32Backend& backend, runtime::LoadedForm& form) : form_(form) {
   const auto& design = form.Design();
   const runtime::Units& units = form.Owner().Metrics();
-  const bool sizable = design.Border == platform::BorderStyle::Sizable;
+  const bool sizable = design.Border == BorderStyle::Sizable;
   const bool sized = design.ClientWidth > 0 && design.ClientHeight > 0;
   // No WS_CLIPCHILDREN: a group box paints only its outline, so the form
   // paints the inside of a frame.
@@ -139,26 +138,26 @@ FormWindow::FormWindow(Win32Backend& backend, runtime::Form& form) : form_(form)
   const int width = sizable && !sized ? CW_USEDEFAULT : outer.right - outer.left;
   const int height = sizable && !sized ? CW_USEDEFAULT : outer.bottom - outer.top;
   const int at = sizable ? CW_USEDEFAULT : 0;
-  ::CreateWindowExA(exStyle, platform::FormWindowClass, design.Caption.c_str(), style, at, at,
-                    width, height, nullptr, nullptr, backend.Instance(), this);
+  ::CreateWindowExA(exStyle, FormWindowClass, design.Caption.c_str(), style, at, at, width, height,
+                    nullptr, nullptr, backend.Instance(), this);
   if (window_ == nullptr) {
     throw RuntimeError(ErrorNumber::OutOfMemory, "Out of memory: window of " + design.Name);
   }
   if (!sizable) quirks::StripFrame(window_);
 }
 
-void FormWindow::CreateControls(Win32Backend& backend) {
+void Win32Form::CreateControls(Win32Backend& backend) {
   const auto& design = form_.Design();
   const runtime::Units& units = form_.Owner().Metrics();
   const auto& controls = form_.Controls();
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const platform::ControlDesign& d = controls[i]->Design();
+    const ControlDesign& d = controls[i]->Design();
     // Positions are in the container, which may itself sit in a frame.
     double left = d.Left;
     double top = d.Top;
     std::string container = d.Container;
     for (int depth = 0; !container.empty() && depth < 16; ++depth) {
-      const platform::ControlDesign* outer = nullptr;
+      const ControlDesign* outer = nullptr;
       for (const auto& c : design.Controls) {
         if (c.Name == container) outer = &c;
       }
@@ -177,7 +176,7 @@ void FormWindow::CreateControls(Win32Backend& backend) {
   }
 }
 
-FormWindow::~FormWindow() {
+Win32Form::~Win32Form() {
   // A window the runtime let go without destroying it (an orphaned
   // preview): it must not outlive the object its messages go to.
   if (window_ != nullptr && ::IsWindow(window_)) {
@@ -187,7 +186,7 @@ FormWindow::~FormWindow() {
   if (backBrush_ != nullptr) ::DeleteObject(backBrush_);
 }
 
-int FormWindow::IdOf(const runtime::Control& control) const {
+int Win32Form::IdOf(const runtime::LoadedControl& control) const {
   const auto& controls = form_.Controls();
   for (std::size_t i = 0; i < controls.size(); ++i) {
     if (controls[i].get() == &control) return IdOf(i);
@@ -197,11 +196,11 @@ int FormWindow::IdOf(const runtime::Control& control) const {
 
 // ---- FormPeer --------------------------------------------------------------------
 
-void FormWindow::SetCaption(const std::string& caption) {
+void Win32Form::SetCaption(const std::string& caption) {
   if (window_ != nullptr) ::SetWindowTextA(window_, caption.c_str());
 }
 
-runtime::PixelRect FormWindow::Bounds() const {
+runtime::PixelRect Win32Form::Bounds() const {
   RECT r{};
   if (window_ == nullptr || !::GetWindowRect(window_, &r)) return {};
   // A child window's place is in its parent's client area.
@@ -213,38 +212,38 @@ runtime::PixelRect FormWindow::Bounds() const {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-int FormWindow::ClientWidth() const {
+int Win32Form::ClientWidth() const {
   RECT r{};
   return window_ != nullptr && ::GetClientRect(window_, &r) ? r.right : 0;
 }
 
-int FormWindow::ClientHeight() const {
+int Win32Form::ClientHeight() const {
   RECT r{};
   return window_ != nullptr && ::GetClientRect(window_, &r) ? r.bottom : 0;
 }
 
-void FormWindow::Move(int x, int y) {
+void Win32Form::Move(int x, int y) {
   ::SetWindowPos(window_, nullptr, x, y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
-void FormWindow::Resize(int width, int height) {
+void Win32Form::Resize(int width, int height) {
   ::SetWindowPos(window_, nullptr, 0, 0, width, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
-void FormWindow::Show() {
+void Win32Form::Show() {
   ::ShowWindow(window_, SW_SHOWNORMAL);
   ::SetForegroundWindow(window_);
   ::UpdateWindow(window_);
 }
 
-void FormWindow::Destroy() {
+void Win32Form::Destroy() {
   destroying_ = true;
   if (window_ != nullptr) ::DestroyWindow(window_);
 }
 
-HBRUSH FormWindow::BackBrush() {
+HBRUSH Win32Form::BackBrush() {
   const std::uint32_t rgb = form_.BackRgb();
   const COLORREF color = RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
   if (backBrush_ == nullptr || backBrushColor_ != color) {
@@ -259,30 +258,30 @@ HBRUSH FormWindow::BackBrush() {
 // An entry point of the form or a control may unload the form and free this
 // object: each case returns right after it, touching nothing of it.
 
-LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND const self = window_;
-  runtime::Form& form = form_;
+  runtime::LoadedForm& form = form_;
   const int x = static_cast<short>(LOWORD(lParam));
   const int y = static_cast<short>(HIWORD(lParam));
   switch (message) {
     case WM_TIMER: {
       const std::size_t position = wParam - static_cast<WPARAM>(IdOf(0));
-      if (position < controls_.size()) controls_[position]->Model().TimerFired();
+      if (position < controls_.size()) controls_[position]->Model().InputTimer();
       return 0;
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      form.KeyDown(static_cast<std::int16_t>(wParam & 0xFFFF), ShiftState());
+      form.InputKeyDown(static_cast<std::int16_t>(wParam & 0xFFFF), ShiftState());
       break;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      form.KeyUp(static_cast<std::int16_t>(wParam & 0xFFFF), ShiftState());
+      form.InputKeyUp(static_cast<std::int16_t>(wParam & 0xFFFF), ShiftState());
       break;
     case WM_CHAR:
-      form.KeyPress(static_cast<std::int16_t>(wParam & 0xFF));
+      form.InputKeyPress(static_cast<std::int16_t>(wParam & 0xFF));
       return 0;
     case WM_MOUSEMOVE:
-      form.MouseMove(MouseButtons(wParam), MouseShift(wParam), x, y);
+      form.InputMouseMove(MouseButtons(wParam), MouseShift(wParam), x, y);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -290,14 +289,14 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-      form.MouseDown(ButtonOf(message), MouseShift(wParam), x, y,
-                     message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK ||
-                         message == WM_MBUTTONDBLCLK);
+      form.InputMouseDown(ButtonOf(message), MouseShift(wParam), x, y,
+                          message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK ||
+                              message == WM_MBUTTONDBLCLK);
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-      form.MouseUp(ButtonOf(message), MouseShift(wParam), x, y);
+      form.InputMouseUp(ButtonOf(message), MouseShift(wParam), x, y);
       return 0;
     case WM_COMMAND: {
       // IDOK and IDCANCEL from IsDialogMessage name no control: ignored.
@@ -310,7 +309,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const Painting outer = current;
       current = {self, ::BeginPaint(self, &ps)};
       const RECT& r = ps.rcPaint;
-      if (current.dc != nullptr) form.Expose({r.left, r.top, r.right, r.bottom});
+      if (current.dc != nullptr) form.InputExpose({r.left, r.top, r.right, r.bottom});
       ::EndPaint(self, &ps);
       current = outer;
       return 0;
@@ -326,7 +325,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(brush);
     }
     case WM_CLOSE:
-      form.CloseRequested();
+      form.InputCloseRequest();
       return 0;
     case WM_STYLECHANGED:
       if (wParam == static_cast<WPARAM>(GWL_STYLE) &&
@@ -346,11 +345,11 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // What the dialog manager expects of a dialog box's window procedure.
-bool FormWindow::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool Win32Form::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
     case DM_GETDEFID: {
-      const runtime::Control* button = form_.DefaultButton();
+      const runtime::LoadedControl* button = form_.DefaultButton();
       if (button != nullptr) result = MAKELRESULT(IdOf(*button), DC_HASDEFID);
       return true;
     }
@@ -384,7 +383,7 @@ bool FormWindow::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
   }
 }
 
-void FormWindow::RestoreFocus() {
+void Win32Form::RestoreFocus() {
   HWND target = savedFocus_;
   if (target == nullptr || !::IsWindow(target) || !::IsChild(window_, target) ||
       !::IsWindowEnabled(target) || !::IsWindowVisible(target)) {

@@ -10,39 +10,40 @@
 #include "runtime/backend.h"
 
 namespace vss::runtime {
-class Control;
-class Form;
+class LoadedControl;
+class LoadedForm;
 }  // namespace vss::runtime
 
 namespace vss::win32 {
 
-class ControlWindow;
+class Win32Control;
 class Win32Backend;
 
 // The class of every form window, with the executable's icon group 1.
 void RegisterFormClass(HINSTANCE instance);
 
-std::unique_ptr<runtime::FormPeer> CreateFormWindow(Win32Backend& backend, runtime::Form& form);
+std::unique_ptr<runtime::FormPeer> CreateFormWindow(Win32Backend& backend,
+                                                    runtime::LoadedForm& form);
 
-class FormWindow final : public runtime::FormPeer {
+class Win32Form final : public runtime::FormPeer {
  public:
-  FormWindow(Win32Backend& backend, runtime::Form& form);
-  ~FormWindow() override;
-  FormWindow(const FormWindow&) = delete;
-  FormWindow& operator=(const FormWindow&) = delete;
+  Win32Form(Win32Backend& backend, runtime::LoadedForm& form);
+  ~Win32Form() override;
+  Win32Form(const Win32Form&) = delete;
+  Win32Form& operator=(const Win32Form&) = delete;
 
   HWND Window() const { return window_; }
-  runtime::Form& Owner() const { return form_; }
+  runtime::LoadedForm& Owner() const { return form_; }
   // The control peers, at the positions of Form::Controls.
-  const std::vector<ControlWindow*>& Controls() const { return controls_; }
+  const std::vector<Win32Control*>& Controls() const { return controls_; }
   // A control's id: its position in Form::Controls from 100 on, clear of
   // IDOK and IDCANCEL, which IsDialogMessage sends for Enter without a
   // default button and for Esc: both must do nothing.
   static int IdOf(std::size_t position) { return 100 + static_cast<int>(position); }
-  int IdOf(const runtime::Control& control) const;
+  int IdOf(const runtime::LoadedControl& control) const;
 
   // runtime::FormPeer
-  platform::WindowHandle Handle() const override { return FromHwnd(window_); }
+  WindowHandle Handle() const override { return FromHwnd(window_); }
   void SetCaption(const std::string& caption) override;
   runtime::PixelRect Bounds() const override;
   int ClientWidth() const override;
@@ -57,16 +58,16 @@ class FormWindow final : public runtime::FormPeer {
 
  private:
   friend LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM) noexcept;
-  friend std::unique_ptr<runtime::FormPeer> CreateFormWindow(Win32Backend&, runtime::Form&);
+  friend std::unique_ptr<runtime::FormPeer> CreateFormWindow(Win32Backend&, runtime::LoadedForm&);
   void CreateControls(Win32Backend& backend);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool DialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void RestoreFocus();
   HBRUSH BackBrush();
 
-  runtime::Form& form_;
+  runtime::LoadedForm& form_;
   HWND window_ = nullptr;
-  std::vector<ControlWindow*> controls_;
+  std::vector<Win32Control*> controls_;
   bool hasWindowedControls_ = false;
   bool destroying_ = false;
   HWND savedFocus_ = nullptr;

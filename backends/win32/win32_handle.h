@@ -12,12 +12,12 @@
 
 namespace vss::win32 {
 
-inline HWND ToHwnd(platform::WindowHandle handle) {
+inline HWND ToHwnd(WindowHandle handle) {
   return reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
 }
 
-inline platform::WindowHandle FromHwnd(HWND window) {
-  return static_cast<platform::WindowHandle>(reinterpret_cast<std::intptr_t>(window));
+inline WindowHandle FromHwnd(HWND window) {
+  return static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(window));
 }
 
 }  // namespace vss::win32

@@ -14,12 +14,12 @@ void CALLBACK WatchdogTick(HWND, UINT, UINT_PTR, DWORD) noexcept {
   if (activeWatchdog != nullptr) activeWatchdog->Check();
 }
 
-HWND WindowOf(const runtime::Form& form) {
+HWND WindowOf(const runtime::LoadedForm& form) {
   return form.Peer() != nullptr ? ToHwnd(form.Peer()->Handle()) : nullptr;
 }
 
-runtime::Form* FormOf(runtime::Runtime& runtime, HWND window) {
-  for (runtime::Form* form : runtime.LoadedForms()) {
+runtime::LoadedForm* FormOf(runtime::FormsRuntime& runtime, HWND window) {
+  for (runtime::LoadedForm* form : runtime.LoadedForms()) {
     if (window != nullptr && WindowOf(*form) == window) return form;
   }
   return nullptr;
@@ -27,10 +27,10 @@ runtime::Form* FormOf(runtime::Runtime& runtime, HWND window) {
 
 }  // namespace
 
-void ProcessMessage(runtime::Runtime& runtime, MSG& message) {
+void ProcessMessage(runtime::FormsRuntime& runtime, MSG& message) {
   // Copied first: a dispatched message may unload forms.
   std::vector<HWND> dialogs;
-  for (runtime::Form* form : runtime.LoadedForms()) {
+  for (runtime::LoadedForm* form : runtime.LoadedForms()) {
     if (form->IsDialog() && WindowOf(*form) != nullptr) dialogs.push_back(WindowOf(*form));
   }
   for (HWND dialog : dialogs) {
@@ -43,13 +43,13 @@ void ProcessMessage(runtime::Runtime& runtime, MSG& message) {
   ::DispatchMessageA(&message);
 }
 
-int RunMessageLoop(runtime::Runtime& runtime) {
+int RunMessageLoop(runtime::FormsRuntime& runtime) {
   MSG message{};
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) ProcessMessage(runtime, message);
   return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
-Watchdog::Watchdog(runtime::Runtime& runtime) : runtime_(runtime) { activeWatchdog = this; }
+Watchdog::Watchdog(runtime::FormsRuntime& runtime) : runtime_(runtime) { activeWatchdog = this; }
 
 void Watchdog::Watch() {
   if (activeWatchdog != nullptr && activeWatchdog->timer_ == 0) {
@@ -64,22 +64,22 @@ Watchdog::~Watchdog() {
 
 void Watchdog::Check() {
   std::vector<HWND> windows;
-  for (runtime::Form* form : runtime_.LoadedForms()) windows.push_back(WindowOf(*form));
+  for (runtime::LoadedForm* form : runtime_.LoadedForms()) windows.push_back(WindowOf(*form));
   for (HWND window : windows) {
     // Looked up again: the last report may have unloaded more than its form.
-    runtime::Form* form = FormOf(runtime_, window);
+    runtime::LoadedForm* form = FormOf(runtime_, window);
     if (form == nullptr) continue;
     if (!::IsWindow(window)) {
-      form->WindowLost();
+      form->InputWindowLost();
       continue;
     }
     if ((::GetWindowLongA(window, GWL_STYLE) & WS_CHILD) == 0) continue;
     HWND parent = ::GetAncestor(window, GA_PARENT);
     if (parent == nullptr || parent == ::GetDesktopWindow() || !::IsWindow(parent)) {
-      form->WindowLost();
+      form->InputWindowLost();
     }
   }
-  for (runtime::Form* form : runtime_.LoadedForms()) {
+  for (runtime::LoadedForm* form : runtime_.LoadedForms()) {
     HWND window = WindowOf(*form);
     if (window != nullptr && (::GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return;
   }

@@ -8,10 +8,10 @@ namespace vss::win32 {
 
 // One message of the thread's queue: the dialog keys (Tab, arrows, Enter,
 // access keys) go to the dialog forms first.
-void ProcessMessage(runtime::Runtime& runtime, MSG& message);
+void ProcessMessage(runtime::FormsRuntime& runtime, MSG& message);
 
 // Until Backend::Quit; returns the exit code it carries.
-int RunMessageLoop(runtime::Runtime& runtime);
+int RunMessageLoop(runtime::FormsRuntime& runtime);
 
 // Every second while a form's window is a child window, an embedded form
 // whose window or host is gone is reported through Form::WindowLost; the
@@ -20,7 +20,7 @@ int RunMessageLoop(runtime::Runtime& runtime);
 // saver no extra wake-ups. One per thread.
 class Watchdog {
  public:
-  explicit Watchdog(runtime::Runtime& runtime);
+  explicit Watchdog(runtime::FormsRuntime& runtime);
   ~Watchdog();
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
@@ -29,7 +29,7 @@ class Watchdog {
   void Check();
 
  private:
-  runtime::Runtime& runtime_;
+  runtime::FormsRuntime& runtime_;
   UINT_PTR timer_ = 0;
 };
 

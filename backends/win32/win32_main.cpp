@@ -7,7 +7,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   vss::win32::Win32Backend backend;
-  vss::runtime::Runtime runtime(backend, vss::platform::AppDescription{"Vorlan Screen Saver 2"});
+  vss::runtime::FormsRuntime runtime(backend, vss::AppDescription{"Vorlan Screen Saver 2"});
   vss::win32::Win32API win32;
   // After a runtime error nothing may be left hidden or playing.
   runtime.AddErrorCleanup([&win32] { win32.RestoreAfterError(); });

@@ -54,9 +54,9 @@ void Paint(HDC dc, const std::vector<runtime::PixelRect>& fills,
 
 }  // namespace
 
-void FormWindow::Render(const std::vector<runtime::PixelRect>& fills,
-                        const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
-                        const runtime::PixelRect* clip) {
+void Win32Form::Render(const std::vector<runtime::PixelRect>& fills,
+                       const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
+                       const runtime::PixelRect* clip) {
   if (window_ == nullptr) return;
   HDC paintDc = PaintDcOf(window_);
   const bool lost = quirks::PaintsAreLost(window_);

@@ -11,8 +11,6 @@ namespace vss::x11 {
 
 namespace {
 
-using platform::WindowHandle;
-
 // The style a borderless form window starts with: WS_CLIPSIBLINGS |
 // WS_CLIPCHILDREN.
 constexpr std::int32_t FormStyle = 0x06000000;
@@ -92,7 +90,7 @@ WindowHandle X11API::GetDesktopWindow() { return static_cast<WindowHandle>(conne
 // GetWindowRect of the desktop: the primary monitor (a hack's: the host's
 // window), placed at the origin, which is all the saver covers. Of another
 // window: its place on the root.
-std::int32_t X11API::GetWindowRect(WindowHandle hWnd, platform::Rect& lpRect) {
+std::int32_t X11API::GetWindowRect(WindowHandle hWnd, Rect& lpRect) {
   if (!IsWindowId(hWnd)) return 0;
   if (static_cast<Window>(hWnd) == connection_.Root()) {
     const runtime::PixelRect monitor =
@@ -116,7 +114,7 @@ std::int32_t X11API::GetWindowRect(WindowHandle hWnd, platform::Rect& lpRect) {
 }
 
 // GetClientRect: the window's size, 0 when the handle names no window.
-std::int32_t X11API::GetClientRect(WindowHandle hWnd, platform::Rect& lpRect) {
+std::int32_t X11API::GetClientRect(WindowHandle hWnd, Rect& lpRect) {
   if (!IsWindowId(hWnd)) return 0;
   ::Display* display = connection_.Dpy();
   ErrorTrap trap(display);
@@ -135,7 +133,7 @@ std::int32_t X11API::GetWindowLongA(WindowHandle hWnd, std::int32_t nIndex) {
   const auto found = words_.find({static_cast<Window>(hWnd), nIndex});
   if (found != words_.end()) return found->second;
   const bool ours = windows_.Find(static_cast<Window>(hWnd)) != nullptr;
-  return ours && nIndex == platform::GWL_STYLE ? FormStyle : 0;
+  return ours && nIndex == GWL_STYLE ? FormStyle : 0;
 }
 
 std::int32_t X11API::SetWindowLongA(WindowHandle hWnd, std::int32_t nIndex,
@@ -168,17 +166,16 @@ std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfte
   X11Form* form = windows_.Find(static_cast<Window>(hWnd));
   if (form == nullptr) return 0;
   if (form->Adopted()) return 1;  // the host places, shows and stacks its window
-  const bool show = (wFlags & platform::SWP_SHOWWINDOW) != 0;
-  const bool child =
-      form->Embedded() || (GetWindowLongA(hWnd, platform::GWL_STYLE) & platform::WS_CHILD) != 0;
+  const bool show = (wFlags & SWP_SHOWWINDOW) != 0;
+  const bool child = form->Embedded() || (GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD) != 0;
   if (child) {
     form->Place(x, y, cx, cy);
     if (show) {
       form->Map();
       form->WatchHost();
     }
-    if ((wFlags & platform::SWP_NOZORDER) == 0) form->Raise();
-  } else if (hWndInsertAfter == platform::HWND_TOPMOST) {
+    if ((wFlags & SWP_NOZORDER) == 0) form->Raise();
+  } else if (hWndInsertAfter == HWND_TOPMOST) {
     const runtime::PixelRect monitor = connection_.PrimaryMonitor();
     form->MakeTopmost(connection_.HasWindowManager());
     form->Place(monitor.left + x, monitor.top + y, cx, cy);
@@ -190,7 +187,7 @@ std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfte
   } else {
     form->Place(x, y, cx, cy);
     if (show) form->Map();
-    if ((wFlags & platform::SWP_NOZORDER) == 0) form->Raise();
+    if ((wFlags & SWP_NOZORDER) == 0) form->Raise();
   }
   XFlush(connection_.Dpy());
   return 1;
@@ -214,8 +211,8 @@ std::int32_t X11API::PlaySoundA(const void* pszSound, WindowHandle, std::int32_t
     sound_.Stop();
     return 1;
   }
-  if ((fdwSound & platform::SND_MEMORY) == 0) return 0;
-  sound_.Play(static_cast<const std::uint8_t*>(pszSound), (fdwSound & platform::SND_LOOP) != 0);
+  if ((fdwSound & SND_MEMORY) == 0) return 0;
+  sound_.Play(static_cast<const std::uint8_t*>(pszSound), (fdwSound & SND_LOOP) != 0);
   return 1;
 }
 

@@ -20,7 +20,7 @@ class SoundOutput {
   virtual void Stop() = 0;
 };
 
-class X11API final : public platform::basWin32API {
+class X11API final : public basWin32API {
  public:
   X11API(Connection& connection, FormWindows& windows, SoundOutput& sound)
       : connection_(connection), windows_(windows), sound_(sound) {}
@@ -28,21 +28,19 @@ class X11API final : public platform::basWin32API {
   // After a runtime error: the cursor shown, the sound stopped.
   void RestoreAfterError() noexcept;
 
-  platform::WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override;
-  platform::WindowHandle GetDesktopWindow() override;
-  std::int32_t GetWindowRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
-  std::int32_t GetClientRect(platform::WindowHandle hWnd, platform::Rect& lpRect) override;
-  std::int32_t GetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex) override;
-  std::int32_t SetWindowLongA(platform::WindowHandle hWnd, std::int32_t nIndex,
+  WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+  WindowHandle GetDesktopWindow() override;
+  std::int32_t GetWindowRect(WindowHandle hWnd, Rect& lpRect) override;
+  std::int32_t GetClientRect(WindowHandle hWnd, Rect& lpRect) override;
+  std::int32_t GetWindowLongA(WindowHandle hWnd, std::int32_t nIndex) override;
+  std::int32_t SetWindowLongA(WindowHandle hWnd, std::int32_t nIndex,
                               std::int32_t dwNewLong) override;
-  platform::WindowHandle SetParent(platform::WindowHandle hWndChild,
-                                   platform::WindowHandle hWndNewParent) override;
-  std::int32_t SetWindowPos(platform::WindowHandle hWnd, platform::WindowHandle hWndInsertAfter,
-                            std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+  WindowHandle SetParent(WindowHandle hWndChild, WindowHandle hWndNewParent) override;
+  std::int32_t SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter, std::int32_t x,
+                            std::int32_t y, std::int32_t cx, std::int32_t cy,
                             std::int32_t wFlags) override;
   std::int32_t ShowCursor(std::int32_t bShow) override;
-  std::int32_t PlaySoundA(const void* pszSound, platform::WindowHandle hmod,
-                          std::int32_t fdwSound) override;
+  std::int32_t PlaySoundA(const void* pszSound, WindowHandle hmod, std::int32_t fdwSound) override;
 
  private:
   bool Matches(Window window, const char* className, const char* title) const;

@@ -70,7 +70,8 @@ void FormWindows::SetCursorHidden(bool hidden) {
 
 // ---- Life --------------------------------------------------------------------------
 
-X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, runtime::Form& form)
+X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop,
+                 runtime::LoadedForm& form)
     : connection_(connection), windows_(windows), form_(form) {
   if (windows_.Host()) {
     Adopt(*windows_.Host());
@@ -82,8 +83,7 @@ X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, 
   connection_.Register(window_, this);
   ApplyCursor();
   for (const auto& control : form.Controls()) {
-    if (control->Kind() == platform::ControlKind::Timer)
-      control->Attach(loop.CreateTimer(*control));
+    if (control->Kind() == ControlKind::Timer) control->Attach(loop.CreateTimer(*control));
   }
 }
 
@@ -113,7 +113,7 @@ void X11Form::CreateOwnWindow() {
 
   // The class lets FindWindowA find the window of a running instance.
   std::string instance = "vorlan-screen-saver-2";
-  std::string windowClass = platform::FormWindowClass;
+  std::string windowClass = FormWindowClass;
   XClassHint hint{instance.data(), windowClass.data()};
   XSetClassHint(display, window_, &hint);
   ::Atom protocols[] = {atoms.WmDeleteWindow};
@@ -121,7 +121,7 @@ void X11Form::CreateOwnWindow() {
   const long pid = static_cast<long>(getpid());
   XChangeProperty(display, window_, atoms.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
-  if (form_.Design().Border != platform::BorderStyle::Sizable) {
+  if (form_.Design().Border != BorderStyle::Sizable) {
     // Motif hints: flags = decorations given, decorations = none.
     const long motif[5] = {2, 0, 0, 0, 0};
     XChangeProperty(display, window_, atoms.MotifWmHints, atoms.MotifWmHints, 32, PropModeReplace,
@@ -158,7 +158,7 @@ void X11Form::Destroy() {
 void X11Form::Lost() {
   if (gone_) return;
   gone_ = true;
-  form_.WindowLost();
+  form_.InputWindowLost();
 }
 
 // ---- Properties ----------------------------------------------------------------
@@ -288,7 +288,7 @@ void X11Form::HandleEvent(const XEvent& event) {
   switch (event.type) {
     case ExposeEvent: {
       const XExposeEvent& e = event.xexpose;
-      form_.Expose({e.x, e.y, e.x + e.width, e.y + e.height});
+      form_.InputExpose({e.x, e.y, e.x + e.width, e.y + e.height});
       break;
     }
     case KeyPressEvent:
@@ -301,13 +301,13 @@ void X11Form::HandleEvent(const XEvent& event) {
       if (button == 0) break;
       const bool second =
           doubleClick_.Press(button, static_cast<std::uint32_t>(e.time), e.x_root, e.y_root);
-      form_.MouseDown(button, ShiftOf(e.state), e.x, e.y, second);
+      form_.InputMouseDown(button, ShiftOf(e.state), e.x, e.y, second);
       break;
     }
     case ButtonRelease: {
       const XButtonEvent& e = event.xbutton;
       const std::int16_t button = ButtonOf(e.button);
-      if (button != 0) form_.MouseUp(button, ShiftOf(e.state), e.x, e.y);
+      if (button != 0) form_.InputMouseUp(button, ShiftOf(e.state), e.x, e.y);
       break;
     }
     case MotionNotify: {
@@ -316,7 +316,7 @@ void X11Form::HandleEvent(const XEvent& event) {
       while (XCheckTypedWindowEvent(connection_.Dpy(), window_, MotionNotify, &latest)) {
       }
       const XMotionEvent& e = latest.xmotion;
-      form_.MouseMove(ButtonsOf(e.state), ShiftOf(e.state), e.x, e.y);
+      form_.InputMouseMove(ButtonsOf(e.state), ShiftOf(e.state), e.x, e.y);
       break;
     }
     case ConfigureNotify:
@@ -328,7 +328,7 @@ void X11Form::HandleEvent(const XEvent& event) {
     case ClientMessage:
       if (event.xclient.message_type == connection_.Atoms().WmProtocols &&
           static_cast<::Atom>(event.xclient.data.l[0]) == connection_.Atoms().WmDeleteWindow) {
-        form_.CloseRequested();
+        form_.InputCloseRequest();
       }
       break;
     case DestroyNotify:
@@ -346,16 +346,17 @@ void X11Form::Key(const XKeyEvent& event, bool press) {
   const std::int16_t code = VirtualKeyOf(XLookupKeysym(&copy, 0));
   const std::int16_t shift = ShiftOf(event.state);
   if (!press) {
-    if (code != 0) form_.KeyUp(code, shift);
+    if (code != 0) form_.InputKeyUp(code, shift);
     return;
   }
-  if (code != 0) form_.KeyDown(code, shift);
+  if (code != 0) form_.InputKeyDown(code, shift);
   if (!*alive) return;
   // The character the key types, in the system's 8-bit code page.
   char text[8] = {};
   KeySym keysym = NoSymbol;
   const int length = XLookupString(&copy, text, sizeof text, &keysym, nullptr);
-  if (length == 1) form_.KeyPress(static_cast<std::int16_t>(static_cast<unsigned char>(text[0])));
+  if (length == 1)
+    form_.InputKeyPress(static_cast<std::int16_t>(static_cast<unsigned char>(text[0])));
 }
 
 }  // namespace vss::x11

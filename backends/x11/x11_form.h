@@ -40,15 +40,13 @@ class FormWindows {
 
 class X11Form final : public runtime::FormPeer, public EventSink {
  public:
-  X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, runtime::Form& form);
+  X11Form(Connection& connection, FormWindows& windows, EventLoop& loop, runtime::LoadedForm& form);
   ~X11Form() override;
   X11Form(const X11Form&) = delete;
   X11Form& operator=(const X11Form&) = delete;
 
   // runtime::FormPeer
-  platform::WindowHandle Handle() const override {
-    return static_cast<platform::WindowHandle>(window_);
-  }
+  WindowHandle Handle() const override { return static_cast<WindowHandle>(window_); }
   void SetCaption(const std::string& caption) override;
   runtime::PixelRect Bounds() const override;
   int ClientWidth() const override { return width_; }
@@ -93,7 +91,7 @@ class X11Form final : public runtime::FormPeer, public EventSink {
 
   Connection& connection_;
   FormWindows& windows_;
-  runtime::Form& form_;
+  runtime::LoadedForm& form_;
   Window window_ = 0;
   Window host_ = 0;
   int x_ = 0, y_ = 0, width_ = 0, height_ = 0;

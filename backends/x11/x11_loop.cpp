@@ -10,7 +10,7 @@ namespace vss::x11 {
 
 class EventLoop::Peer final : public runtime::ControlPeer {
  public:
-  Peer(EventLoop& loop, runtime::Control& control) : loop_(loop), control_(control) {}
+  Peer(EventLoop& loop, runtime::LoadedControl& control) : loop_(loop), control_(control) {}
   ~Peer() override { loop_.RemoveTimer(this); }
   void SetTimer(std::int32_t milliseconds) override {
     loop_.SetTimer(this, control_, milliseconds);
@@ -18,14 +18,15 @@ class EventLoop::Peer final : public runtime::ControlPeer {
 
  private:
   EventLoop& loop_;
-  runtime::Control& control_;
+  runtime::LoadedControl& control_;
 };
 
-std::unique_ptr<runtime::ControlPeer> EventLoop::CreateTimer(runtime::Control& control) {
+std::unique_ptr<runtime::ControlPeer> EventLoop::CreateTimer(runtime::LoadedControl& control) {
   return std::make_unique<Peer>(*this, control);
 }
 
-void EventLoop::SetTimer(const Peer* peer, runtime::Control& control, std::int32_t milliseconds) {
+void EventLoop::SetTimer(const Peer* peer, runtime::LoadedControl& control,
+                         std::int32_t milliseconds) {
   if (milliseconds <= 0) {
     RemoveTimer(peer);
     return;
@@ -73,7 +74,7 @@ void EventLoop::FireDueTimers() {
     // counting afresh, as a coalesced timer message does.
     timer.due += timer.interval;
     if (timer.due <= now) timer.due = now + timer.interval;
-    timer.control->TimerFired();
+    timer.control->InputTimer();
   }
 }
 

@@ -21,7 +21,7 @@ class EventLoop {
   explicit EventLoop(Connection& connection) : connection_(connection) {}
 
   // The native side of a timer control.
-  std::unique_ptr<runtime::ControlPeer> CreateTimer(runtime::Control& control);
+  std::unique_ptr<runtime::ControlPeer> CreateTimer(runtime::LoadedControl& control);
 
   // Calls ready whenever fd has something to read (one descriptor).
   void Watch(int fd, std::function<void()> ready) {
@@ -36,13 +36,13 @@ class EventLoop {
  private:
   using Clock = std::chrono::steady_clock;
   struct Timer {
-    runtime::Control* control;
+    runtime::LoadedControl* control;
     Clock::duration interval;
     Clock::time_point due;
   };
   class Peer;
 
-  void SetTimer(const Peer* peer, runtime::Control& control, std::int32_t milliseconds);
+  void SetTimer(const Peer* peer, runtime::LoadedControl& control, std::int32_t milliseconds);
   void RemoveTimer(const Peer* peer) { timers_.erase(peer); }
   void DispatchPending();
   void FireDueTimers();

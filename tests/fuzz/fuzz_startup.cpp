@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fake::CallLog log;
   fake::FakeBackend backend(log);
   fake::FakeRuntime runtime(backend, log);
-  fake::FakeWin32 win32(log);
+  fake::FakeAPI win32(log);
   backend.CommandLineText = command;
   backend.PrevInstance = command.size() % 97 == 1;
   runtime.RandomValues = {0.0f, 0.999f, 0.25f};
@@ -44,18 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (module.DelayInterval < 10 || module.DelayInterval > 7200) __builtin_trap();
 
     if (auto* saver = runtime.FindForm("frmMain")) {
-      for (int i = 0; i < 25; ++i) saver->FindControl("tmrTimer", 0)->TimerFired();
-      saver->MouseMove(0, 0, 1 + static_cast<int>(command.size()), 1);
-      saver->MouseMove(0, 0, 4000, 2500);
+      for (int i = 0; i < 25; ++i) saver->FindControl("tmrTimer", 0)->InputTimer();
+      saver->InputMouseMove(0, 0, 1 + static_cast<int>(command.size()), 1);
+      saver->InputMouseMove(0, 0, 4000, 2500);
       if (module.Mode == RunMode::Saver && runtime.FindForm("frmMain") != nullptr) __builtin_trap();
       if (runtime.FindForm("frmMain") != nullptr) runtime.Unload(*runtime.FindForm("frmMain"));
       if (win32.CursorCount() != 0) __builtin_trap();
     }
     if (auto* dialog = runtime.FindForm("frmOptions")) {
       const auto option = static_cast<std::int16_t>(command.size() % 2);
-      dialog->FindControl("optOption", option)->Clicked();
-      dialog->FindControl("cmdCommand", 2)->Clicked();
-      dialog->FindControl("cmdCommand", 1)->Clicked();
+      dialog->FindControl("optOption", option)->InputClick();
+      dialog->FindControl("cmdCommand", 2)->InputClick();
+      dialog->FindControl("cmdCommand", 1)->InputClick();
       if (runtime.FindForm("frmOptions") != nullptr) __builtin_trap();
       LoadSettings(module);
     }

@@ -3,7 +3,7 @@
 #include "native/alsa_sound.h"
 #include "support.h"
 
-namespace vss::posix {
+namespace vss::native {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -82,4 +82,4 @@ TEST(SoundPlayer, PlaysOnceOrLoopedUntilStoppedOrReplaced) {
 }
 
 }  // namespace
-}  // namespace vss::posix
+}  // namespace vss::native

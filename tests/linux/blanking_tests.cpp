@@ -8,7 +8,7 @@
 
 #include "support.h"
 
-namespace vss::posix {
+namespace vss::native {
 namespace {
 
 std::set<std::string> Names(const fs::path& folder) {
@@ -65,4 +65,4 @@ TEST(RemoveStale, RemovesOnlyTheFilesOfBlankingsWhoseHostHasGone) {
 }
 
 }  // namespace
-}  // namespace vss::posix
+}  // namespace vss::native

@@ -2,7 +2,7 @@
 
 #include "native/command_line.h"
 
-namespace vss::posix {
+namespace vss::native {
 namespace {
 
 TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
@@ -60,4 +60,4 @@ TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
 }
 
 }  // namespace
-}  // namespace vss::posix
+}  // namespace vss::native

@@ -8,7 +8,7 @@
 #include "api/vbnum.h"
 #include "support.h"
 
-namespace vss::posix {
+namespace vss::native {
 namespace {
 
 // Whether `call` throws the settings error, naming the file and `why`.
@@ -121,4 +121,4 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNothing) {
 }
 
 }  // namespace
-}  // namespace vss::posix
+}  // namespace vss::native

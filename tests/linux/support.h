@@ -13,7 +13,7 @@
 #include <functional>
 #include <thread>
 
-namespace vss::posix {
+namespace vss::native {
 
 namespace fs = std::filesystem;
 
@@ -46,4 +46,4 @@ inline bool InChild(
   return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-}  // namespace vss::posix
+}  // namespace vss::native

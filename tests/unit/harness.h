@@ -13,7 +13,7 @@ struct Program {
   fake::CallLog log;
   fake::FakeBackend backend{log};
   fake::FakeRuntime runtime{backend, log};
-  fake::FakeWin32 win32{log};
+  fake::FakeAPI win32{log};
   basMain module{runtime, win32};
   int exitCode = -1;  // set when the process would have ended
 
@@ -42,7 +42,7 @@ struct Program {
     return found == backend.Settings.end() ? "<absent>" : found->second;
   }
 
-  runtime::Form* Form(const std::string& name) const { return runtime.FindForm(name); }
+  runtime::LoadedForm* Form(const std::string& name) const { return runtime.FindForm(name); }
 
   // Calls handlers the way the runtime does, only on a form still loaded.
   template <typename Handler>
@@ -57,7 +57,7 @@ struct Program {
   void Tick(int times = 1) {
     for (int i = 0; i < times; ++i) {
       if (auto* form = Form("frmMain"))
-        Run([&] { form->FindControl("tmrTimer", 0)->TimerFired(); });
+        Run([&] { form->FindControl("tmrTimer", 0)->InputTimer(); });
     }
   }
 

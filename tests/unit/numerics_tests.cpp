@@ -63,12 +63,12 @@ TEST(Strings, NumericTestAndValue) {
 
 TEST(Random, FollowsTheRuntimesSequenceAndReseedsFromTheClock) {
   // The runtime's well-known first values without a reseed.
-  platform::RandomNumbers fresh;
+  RandomNumbers fresh;
   for (const float expected : {0.7055475f, 0.533424f, 0.5795186f, 0.2895625f, 0.301948f}) {
     EXPECT_FLOAT_EQ(fresh.Next(), expected);
   }
   auto firstAfter = [](double seconds) {
-    platform::RandomNumbers numbers;
+    RandomNumbers numbers;
     numbers.Randomize(seconds);
     return numbers.Next();
   };

@@ -10,7 +10,7 @@ namespace {
 struct Dialog {
   Program program;
 
-  platform::Control& Control(const std::string& name, std::int16_t index = 0) {
+  vss::Control& Control(const std::string& name, std::int16_t index = 0) {
     return program.Form("frmOptions")->Controls(name, index);
   }
   // The list's item and the mode the option buttons, label and list agree on.
@@ -33,8 +33,7 @@ struct Dialog {
       Control("cboSeconds").SetListIndex(static_cast<std::int16_t>(step - 'a'));
     } else {
       const std::int16_t command = step == 'O' ? 1 : step == 'X' ? 0 : 2;
-      program.Raise("frmOptions",
-                    [&](platform::FormModule& c) { c.ControlEvent("cmdCommand", command); });
+      program.Raise("frmOptions", [&](FormModule& c) { c.ControlEvent("cmdCommand", command); });
     }
   }
 };

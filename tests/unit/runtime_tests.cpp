@@ -7,12 +7,10 @@
 
 namespace vss::test {
 namespace {
-
-using platform::ControlKind;
 using ::testing::ElementsAre;
 
 // A form whose handlers only write down what reaches them.
-struct Probe : platform::FormModule {
+struct Probe : FormModule {
   explicit Probe(std::vector<std::string>& seen) : seen(seen) {}
   void Form_Load() override { seen.push_back("Load"); }
   void Form_Unload(std::int16_t& cancel) override {
@@ -39,19 +37,18 @@ struct Probe : platform::FormModule {
   std::vector<std::string>& seen;
   std::int16_t cancelUnload = 0;
   bool unloadOnMouseUp = false;
-  platform::Runtime* unloadRuntime = nullptr;
+  Runtime* unloadRuntime = nullptr;
   std::function<void()> onEvent;
 };
 
-const std::vector<platform::ControlDesign> ProbeControls{
-    {"tmr", 0, ControlKind::Timer, "", ""},
-    {"fra", 0, ControlKind::Frame, "", ""},
-    {"opt", 0, ControlKind::OptionButton, "fra", ""},
-    {"opt", 1, ControlKind::OptionButton, "fra", ""},
-    {"opt", 2, ControlKind::OptionButton, "", ""},
-    {"cbo", 0, ControlKind::ComboBox, "", ""},
-    {"cmd", 0, ControlKind::CommandButton, "", ""},
-    {"cmd", 1, ControlKind::CommandButton, "", ""}};
+const std::vector<ControlDesign> ProbeControls{{"tmr", 0, ControlKind::Timer, "", ""},
+                                               {"fra", 0, ControlKind::Frame, "", ""},
+                                               {"opt", 0, ControlKind::OptionButton, "fra", ""},
+                                               {"opt", 1, ControlKind::OptionButton, "fra", ""},
+                                               {"opt", 2, ControlKind::OptionButton, "", ""},
+                                               {"cbo", 0, ControlKind::ComboBox, "", ""},
+                                               {"cmd", 0, ControlKind::CommandButton, "", ""},
+                                               {"cmd", 1, ControlKind::CommandButton, "", ""}};
 
 struct Fixture : ::testing::Test {
   void SetUp() override {
@@ -60,10 +57,10 @@ struct Fixture : ::testing::Test {
     form = program.Form("frmProbe");
     ASSERT_NE(form, nullptr);
   }
-  runtime::Control& C(const char* name, std::int16_t index = 0) {
+  runtime::LoadedControl& C(const char* name, std::int16_t index = 0) {
     return *form->FindControl(name, index);
   }
-  fake::FakeWindow& Window() { return *static_cast<fake::FakeWindow*>(form->Peer()); }
+  fake::FakeForm& Window() { return *static_cast<fake::FakeForm*>(form->Peer()); }
   fake::FakeControl& Peer(const char* name, std::int16_t index = 0) {
     return *Window().controls.at(&C(name, index));
   }
@@ -81,9 +78,8 @@ struct Fixture : ::testing::Test {
   Program program;
   std::vector<std::string> seen;
   Probe probe{seen};
-  const platform::FormDesign design{"frmProbe", "",   platform::BorderStyle::Sizable,
-                                    3000,       1500, ProbeControls};
-  runtime::Form* form = nullptr;
+  const FormDesign design{"frmProbe", "", BorderStyle::Sizable, 3000, 1500, ProbeControls};
+  runtime::LoadedForm* form = nullptr;
 };
 
 using Controls = Fixture;
@@ -98,8 +94,8 @@ TEST_F(Controls, EachMisuseRaisesItsError) {
       {381, [&] { C("cbo").SetListIndex(-2); }},
       {380, [&] { C("tmr").SetInterval(-1); }},
       {380, [&] { form->SetWidth(-1); }},
-      {5, [&] { form->Show(platform::ShowMode::Modal); }},
-      {326, [&] { program.runtime.LoadResPicture(999, platform::PictureKind::Bitmap); }},
+      {5, [&] { form->Show(ShowMode::Modal); }},
+      {326, [&] { program.runtime.LoadResPicture(999, PictureKind::Bitmap); }},
       {326, [&] { program.runtime.LoadResData(101, "NOPE"); }},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -111,7 +107,7 @@ TEST_F(Controls, AnOptionButtonClearsItsContainerAndRaisesItsClickOnce) {
   C("opt", 2).SetValue(True);
   C("opt", 0).SetValue(True);
   C("opt", 0).SetValue(True);  // already set: no second Click
-  C("opt", 1).Clicked();       // what a click or access key reports
+  C("opt", 1).InputClick();    // what a click or access key reports
   EXPECT_THAT(seen, ElementsAre("Load", "opt(2)_Event", "opt(0)_Event", "opt(1)_Event"));
   EXPECT_EQ(C("opt", 0).Value(), False);
   EXPECT_EQ(C("opt", 1).Value(), True);
@@ -127,7 +123,7 @@ TEST_F(Controls, ListAndDefaultButtonKeepTheirStateWithThePeer) {
   list.AddItem("a", 0);  // the selected item keeps its selection
   EXPECT_EQ(list.ListIndex(), 1);
   EXPECT_THAT(Peer("cbo").items, ElementsAre("a", "b"));
-  list.Selected(0);  // the user picks an item
+  list.InputSelect(0);  // the user picks an item
   EXPECT_EQ(list.ListIndex(), 0);
   EXPECT_EQ(seen.back(), "cbo(0)_Event");
 
@@ -144,9 +140,9 @@ TEST_F(Controls, TheTimerRunsOnlyEnabledWithAnIntervalAndStopsWithItsForm) {
   EXPECT_EQ(Peer("tmr").timer, 500);
   timer.SetEnabled(False);
   EXPECT_EQ(Peer("tmr").timer, 0);
-  timer.TimerFired();  // a late tick of a stopped timer
+  timer.InputTimer();  // a late tick of a stopped timer
   timer.SetEnabled(True);
-  timer.TimerFired();
+  timer.InputTimer();
   EXPECT_THAT(seen, ElementsAre("Load", "tmr(0)_Event"));
   auto& peer = Peer("tmr");
   program.runtime.Unload(*form);
@@ -167,11 +163,11 @@ TEST(Units, RoundHalvesToEven) {
 using Input = Fixture;
 
 TEST_F(Input, MouseAndKeysBecomeTheFormsEventsInOrder) {
-  form->MouseDown(runtime::LeftButton, 0, 2, 3, false);
-  form->MouseUp(runtime::LeftButton, 0, 2, 3);
-  form->MouseDown(runtime::LeftButton, 0, 2, 3, true);
-  form->MouseUp(runtime::LeftButton, 0, 2, 3);
-  form->KeyDown(runtime::key::Escape, runtime::ShiftMask | runtime::CtrlMask);
+  form->InputMouseDown(runtime::LeftButton, 0, 2, 3, false);
+  form->InputMouseUp(runtime::LeftButton, 0, 2, 3);
+  form->InputMouseDown(runtime::LeftButton, 0, 2, 3, true);
+  form->InputMouseUp(runtime::LeftButton, 0, 2, 3);
+  form->InputKeyDown(runtime::key::Escape, runtime::ShiftMask | runtime::CtrlMask);
   EXPECT_THAT(seen, ElementsAre("Load", "MouseDown 1 30 45", "MouseUp 1", "Click", "DblClick",
                                 "MouseUp 1", "KeyDown 27 3"));
 }
@@ -180,9 +176,9 @@ TEST_F(Input, AFormUnloadedByAnEventReceivesNothingMore) {
   probe.unloadOnMouseUp = true;
   // One native message may carry more events after the one that unloads.
   program.runtime.Dispatch([&] {
-    form->MouseDown(runtime::RightButton, 0, 0, 0, false);
-    form->MouseUp(runtime::RightButton, 0, 0, 0);
-    form->KeyDown(65, 0);
+    form->InputMouseDown(runtime::RightButton, 0, 0, 0, false);
+    form->InputMouseUp(runtime::RightButton, 0, 0, 0);
+    form->InputKeyDown(65, 0);
   });
   EXPECT_THAT(seen, ElementsAre("Load", "MouseDown 2 0 0", "MouseUp 2", "Unload"));
   EXPECT_TRUE(program.backend.QuitRequested);
@@ -190,11 +186,11 @@ TEST_F(Input, AFormUnloadedByAnEventReceivesNothingMore) {
 
 TEST_F(Input, UnloadCanBeCancelledButALostWindowStillGoes) {
   probe.cancelUnload = -1;
-  form->CloseRequested();
+  form->InputCloseRequest();
   ASSERT_EQ(program.runtime.LoadedForms().size(), 1u);
-  fake::FakeWindow* window = &Window();
+  fake::FakeForm* window = &Window();
   program.runtime.Dispatch([&] {
-    form->WindowLost();
+    form->InputWindowLost();
     EXPECT_FALSE(window->destroyed);  // already gone by itself
   });
   EXPECT_THAT(seen, ElementsAre("Load", "Unload", "Unload"));
@@ -205,7 +201,7 @@ using Image = Fixture;
 
 TEST_F(Image, AMessageShowsOnlyWhatItChangedAndExposureRepaintsTheRest) {
   form->SetAutoRedraw(True);
-  const auto frame = program.runtime.LoadResPicture(101, platform::PictureKind::Bitmap);
+  const auto frame = program.runtime.LoadResPicture(101, PictureKind::Bitmap);
   auto& window = Window();
   auto tick = [&](float x) {
     program.runtime.Dispatch([&] {
@@ -223,7 +219,7 @@ TEST_F(Image, AMessageShowsOnlyWhatItChangedAndExposureRepaintsTheRest) {
   EXPECT_THAT(window.renders[2].Fills, ElementsAre(runtime::PixelRect{0, 0, 200, 320}));
   EXPECT_EQ(form->Image().Kept().size(), 1u);
 
-  form->Expose({0, 0, 50, 50});
+  form->InputExpose({0, 0, 50, 50});
   EXPECT_TRUE(window.renders[3].Clipped);
   EXPECT_EQ(window.renders[3].Draws.size(), 1u);
 
@@ -244,9 +240,9 @@ TEST_F(Life, LoadingALoadedFormLoadsNothingNew) {
 TEST_F(Life, ARuntimeErrorEndsInOrderAndTellsTheDialogsUser) {
   bool cleaned = false;
   program.runtime.AddErrorCleanup([&] { cleaned = true; });
-  form->Show(platform::ShowMode::Modeless);
+  form->Show(ShowMode::Modeless);
   probe.onEvent = [&] { C("cbo").ItemData(7); };
-  EXPECT_TRUE(program.Run([&] { C("cmd", 1).Clicked(); }));
+  EXPECT_TRUE(program.Run([&] { C("cmd", 1).InputClick(); }));
   EXPECT_EQ(program.exitCode, 381);
   EXPECT_TRUE(cleaned);
   ASSERT_EQ(program.backend.ErrorsShown.size(), 1u);

@@ -146,14 +146,14 @@ TEST(Movement, EndsOnAMoveOfFiveTwipsFromTheLastRecordedPosition) {
 
 TEST(Dismissal, EveryKeyAndButtonEventEndsTheSaver) {
   std::int16_t key = 65, shift = 0;
-  const std::function<void(platform::FormModule&)> raisers[] = {
-      [](platform::FormModule& c) { c.Form_Click(); },
-      [](platform::FormModule& c) { c.Form_DblClick(); },
-      [&](platform::FormModule& c) { c.Form_KeyDown(key, shift); },
-      [&](platform::FormModule& c) { c.Form_KeyPress(key); },
-      [&](platform::FormModule& c) { c.Form_KeyUp(key, shift); },
-      [](platform::FormModule& c) { c.Form_MouseDown(1, 0, 10, 10); },
-      [](platform::FormModule& c) { c.Form_MouseUp(2, 0, 10, 10); }};
+  const std::function<void(FormModule&)> raisers[] = {
+      [](FormModule& c) { c.Form_Click(); },
+      [](FormModule& c) { c.Form_DblClick(); },
+      [&](FormModule& c) { c.Form_KeyDown(key, shift); },
+      [&](FormModule& c) { c.Form_KeyPress(key); },
+      [&](FormModule& c) { c.Form_KeyUp(key, shift); },
+      [](FormModule& c) { c.Form_MouseDown(1, 0, 10, 10); },
+      [](FormModule& c) { c.Form_MouseUp(2, 0, 10, 10); }};
   for (const auto& raise : raisers) {
     Program program;
     program.Start("/s");
@@ -181,7 +181,7 @@ TEST(Dismissal, UnloadRestoresTheCursorAndStopsTheSoundBeforeReleasingIt) {
     bytesAtStop = saver->SoundData.size();
   };
   program.log.Clear();
-  program.Raise("frmMain", [](platform::FormModule& c) { c.Form_Click(); });
+  program.Raise("frmMain", [](FormModule& c) { c.Form_Click(); });
   EXPECT_THAT(program.Calls(), ElementsAre("Unload frmMain", "ShowCursor(-1)",
                                            "PlaySoundA(null,0,4)", "frmMain.Cls"));
   EXPECT_EQ(bytesAtStop, 32004u);  // still alive while the stop runs
@@ -203,7 +203,7 @@ TEST(Preview, StretchesSilentlyIgnoresInputAndUnloadsQuietly) {
   }
   program.log.Clear();
   std::int16_t key = 27, shift = 0;
-  program.Raise("frmMain", [&](platform::FormModule& c) {
+  program.Raise("frmMain", [&](FormModule& c) {
     c.Form_MouseMove(0, 0, 10, 10);
     c.Form_MouseMove(0, 0, 500, 500);
     c.Form_MouseDown(1, 0, 500, 500);

@@ -20,7 +20,8 @@ inline bool Check(bool ok, const std::string& what) {
 }
 
 // Handles messages until done() holds or the time is up; returns done().
-inline bool Pump(runtime::Runtime& runtime, DWORD milliseconds, const std::function<bool()>& done) {
+inline bool Pump(runtime::FormsRuntime& runtime, DWORD milliseconds,
+                 const std::function<bool()>& done) {
   const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
   for (;;) {
     MSG message;

@@ -21,11 +21,10 @@ namespace {
 constexpr const char* Title = "VSS Backend Test";
 const std::string KeyPath = std::string("Software\\") + Title + "\\Options";
 
-const platform::FormDesign SaverLike{
-    "frmTest", "", platform::BorderStyle::None,
-    0,         0,  {{"tmr", 0, platform::ControlKind::Timer, "", ""}}};
+const FormDesign SaverLike{"frmTest", "", BorderStyle::None,
+                           0,         0,  {{"tmr", 0, ControlKind::Timer, "", ""}}};
 
-struct TickForm : platform::FormModule {
+struct TickForm : FormModule {
   std::function<void()> onTick;
   int unloads = 0;
   void ControlEvent(const std::string&, std::int16_t) override { onTick(); }
@@ -61,9 +60,9 @@ COLORREF Pixel(HWND window, int x, int y) {
   return c;
 }
 
-void CheckDrawing(runtime::Runtime& runtime) {
+void CheckDrawing(runtime::FormsRuntime& runtime) {
   TickForm code;
-  auto picture = runtime.LoadResPicture(101, platform::PictureKind::Bitmap);
+  auto picture = runtime.LoadResPicture(101, PictureKind::Bitmap);
   int place = 0;
   code.onTick = [&] {
     code.Me().Cls();
@@ -87,7 +86,7 @@ void CheckDrawing(runtime::Runtime& runtime) {
     HDC dc = ::GetDC(window);
     ::SetPixel(dc, 5, 5, green);  // where the image holds the back colour
     ::ReleaseDC(window, dc);
-    ::SendMessageA(window, WM_TIMER, FormWindow::IdOf(0), 0);
+    ::SendMessageA(window, WM_TIMER, Win32Form::IdOf(0), 0);
   };
   tick();
   Check(Pixel(window, 41, 21) == black, "drawing: a Tick's frame reaches the screen");
@@ -127,7 +126,7 @@ void CheckRestoreAfterError() {
 
 int main() {
   Win32Backend backend;
-  runtime::Runtime runtime(backend, platform::AppDescription{Title});
+  runtime::FormsRuntime runtime(backend, AppDescription{Title});
   CheckDrawing(runtime);
   CheckRestoreAfterError();
   CheckStore(backend);

@@ -48,18 +48,18 @@ std::pair<int, std::string> Measure(HWND control, const std::string& caption) {
 
 int main() {
   Win32Backend backend;
-  runtime::Runtime runtime(backend, platform::AppDescription{Title});
+  runtime::FormsRuntime runtime(backend, AppDescription{Title});
   Win32API win32;
   basMain module(runtime, win32);
   runtime.Start([&module] { module.Main(); });
-  runtime::Form* form = runtime.FindForm("frmOptions");
+  runtime::LoadedForm* form = runtime.FindForm("frmOptions");
   if (!Check(form != nullptr, "\"/c\" loads frmOptions")) return Summary();
   HWND dialog = ToHwnd(form->hWnd());
   const auto window = [&](const std::string& name, std::int16_t index = 0) -> HWND {
     const auto& controls = form->Controls();
     for (std::size_t i = 0; i < controls.size(); ++i) {
       const auto& d = controls[i]->Design();
-      if (d.Name == name && d.Index == index) return ::GetDlgItem(dialog, FormWindow::IdOf(i));
+      if (d.Name == name && d.Index == index) return ::GetDlgItem(dialog, Win32Form::IdOf(i));
     }
     return nullptr;
   };
@@ -78,9 +78,9 @@ int main() {
           name + " at " + std::to_string(r.left) + "," + std::to_string(r.top));
     if (d.Caption.empty()) continue;
     // Beside the caption: a check mark, a frame's indents, a button's edges.
-    const int beside = d.Kind == platform::ControlKind::Label           ? 0
-                       : d.Kind == platform::ControlKind::CommandButton ? 4
-                                                                        : 16;
+    const int beside = d.Kind == ControlKind::Label           ? 0
+                       : d.Kind == ControlKind::CommandButton ? 4
+                                                              : 16;
     const auto [width, face] = Measure(control, d.Caption);
     Check(face == "MS Sans Serif" && width + beside <= r.right - r.left,
           name + " caption of " + std::to_string(width) + " pixels in " + face + " fits in " +
@@ -132,7 +132,7 @@ int main() {
   module.frmOptions = std::make_unique<frmOptions>(module);
   runtime.Dispatch([&] {
     runtime.Load(*module.frmOptions, frmOptions::Design());
-    module.frmOptions->Me().Show(platform::ShowMode::Modeless);
+    module.frmOptions->Me().Show(ShowMode::Modeless);
   });
   Pump(runtime, 5000, [] { return ::GetFocus() != nullptr; });
   key(WM_SYSCHAR, 'r');
