@@ -22,7 +22,7 @@
 
 namespace {
 
-class AlsaOutput final : public vss::x11::SoundOutput {
+class AlsaOutput final : public vss::runtime::SoundOutput {
  public:
   void Play(const std::uint8_t* riffImage, bool loop) override {
     if (voice_) {

@@ -6,23 +6,15 @@
 #include <map>
 
 #include "api/basWin32API.h"
+#include "runtime/sound_output.h"
 #include "backends/x11/x11_display.h"
 #include "backends/x11/x11_form.h"
 
 namespace vss::x11 {
 
-// What PlaySoundA hands on: the sound device of the platform.
-class SoundOutput {
- public:
-  virtual ~SoundOutput() = default;
-  // A RIFF WAVE image, played in the background, once or looped.
-  virtual void Play(const std::uint8_t* riffImage, bool loop) = 0;
-  virtual void Stop() = 0;
-};
-
 class X11API final : public basWin32API {
  public:
-  X11API(Connection& connection, FormWindows& windows, SoundOutput& sound)
+  X11API(Connection& connection, FormWindows& windows, runtime::SoundOutput& sound)
       : connection_(connection), windows_(windows), sound_(sound) {}
 
   // After a runtime error: the cursor shown, the sound stopped.
@@ -47,7 +39,7 @@ class X11API final : public basWin32API {
 
   Connection& connection_;
   FormWindows& windows_;
-  SoundOutput& sound_;
+  runtime::SoundOutput& sound_;
   // The window words the program set, by window and index.
   std::map<std::pair<Window, std::int32_t>, std::int32_t> words_;
   std::int32_t cursorCount_ = 0;
