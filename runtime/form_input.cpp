@@ -17,7 +17,8 @@ void LoadedForm::InputMouseMove(std::int16_t buttons, std::int16_t shift, int x,
   Deliver([&] { code_.Form_MouseMove(buttons, shift, units.TwipsX(x), units.TwipsY(y)); });
 }
 
-void LoadedForm::InputMouseDown(std::int16_t button, std::int16_t shift, int x, int y, bool secondOfDouble) {
+void LoadedForm::InputMouseDown(std::int16_t button, std::int16_t shift, int x, int y,
+                                bool secondOfDouble) {
   const Units& units = runtime_.Metrics();
   Deliver([&] {
     afterDoubleClick_ = secondOfDouble;

@@ -143,7 +143,7 @@ Win32Form::Win32Form(Win32Backend& backend, runtime::LoadedForm& form) : form_(f
   if (window_ == nullptr) {
     throw RuntimeError(ErrorNumber::OutOfMemory, "Out of memory: window of " + design.Name);
   }
-  if (!sizable) quirks::StripFrame(window_);
+  if (!sizable) WineStripFrame(window_);
 }
 
 void Win32Form::CreateControls(Win32Backend& backend) {

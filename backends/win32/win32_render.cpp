@@ -59,7 +59,7 @@ void Win32Form::Render(const std::vector<runtime::PixelRect>& fills,
                        const runtime::PixelRect* clip) {
   if (window_ == nullptr) return;
   HDC paintDc = PaintDcOf(window_);
-  const bool lost = quirks::PaintsAreLost(window_);
+  const bool lost = WinePaintsAreLost(window_);
   if (paintDc == nullptr && (hasWindowedControls_ || lost)) {
     // Over child controls (the form has no WS_CLIPCHILDREN), and where only
     // a paint can reach the screen, the change goes through WM_PAINT.
@@ -75,7 +75,7 @@ void Win32Form::Render(const std::vector<runtime::PixelRect>& fills,
     return;
   }
   if (paintDc != nullptr) {
-    std::optional<quirks::HostSurface> host;
+    std::optional<WineHostSurface> host;
     if (lost) host.emplace(window_, paintDc);
     if (HDC dc = lost ? host->Dc() : paintDc) Paint(dc, fills, draws, backRgb, clip);
     return;

@@ -1,6 +1,6 @@
 #include "backends/win32/wine_quirks.h"
 
-namespace vss::win32::quirks {
+namespace vss::win32 {
 
 bool RunningUnderWine() {
   static const bool wine = [] {
@@ -10,7 +10,7 @@ bool RunningUnderWine() {
   return wine;
 }
 
-void StripFrame(HWND window) {
+void WineStripFrame(HWND window) {
   const LONG style = ::GetWindowLongA(window, GWL_STYLE);
   ::SetWindowLongA(
       window, GWL_STYLE,
@@ -19,7 +19,7 @@ void StripFrame(HWND window) {
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool PaintsAreLost(HWND window) {
+bool WinePaintsAreLost(HWND window) {
   // The style first: it costs no server round trip, and a top-level window
   // (the saver, every Tick) needs nothing more.
   if (!RunningUnderWine() || !(::GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return false;
@@ -34,7 +34,7 @@ bool PaintsAreLost(HWND window) {
 // by the windows stacked above; its own children are not clipped out, so
 // the clip is where this window is visible. The host's repaints of its area
 // may cover the picture again until this window's next paint.
-HostSurface::HostSurface(HWND window, HDC paintDc) {
+WineHostSurface::WineHostSurface(HWND window, HDC paintDc) {
   root_ = ::GetAncestor(window, GA_ROOT);
   POINT rootOrigin{0, 0};
   POINT at{0, 0};
@@ -54,8 +54,8 @@ HostSurface::HostSurface(HWND window, HDC paintDc) {
   ::DeleteObject(visible);
 }
 
-HostSurface::~HostSurface() {
+WineHostSurface::~WineHostSurface() {
   if (dc_ != nullptr) ::ReleaseDC(root_, dc_);
 }
 
-}  // namespace vss::win32::quirks
+}  // namespace vss::win32
