@@ -34,7 +34,27 @@ void AddRect(std::vector<PixelRect>& list, const PixelRect& r) {
   list.push_back(r);
 }
 
+// Half the difference, rounded down also when the monitor is the smaller.
+int HalfOfDifference(int to, int from) {
+  const int difference = to - from;
+  return difference >= 0 ? difference / 2 : -((1 - difference) / 2);
+}
+
 }  // namespace
+
+Offset CentreOffset(int formWidth, int formHeight, int monitorWidth, int monitorHeight) {
+  return {HalfOfDifference(monitorWidth, formWidth), HalfOfDifference(monitorHeight, formHeight)};
+}
+
+PixelRect Moved(PixelRect rect, Offset by) {
+  return {rect.left + by.X, rect.top + by.Y, rect.right + by.X, rect.bottom + by.Y};
+}
+
+DrawOp Moved(DrawOp op, Offset by) {
+  op.X += by.X;
+  op.Y += by.Y;
+  return op;
+}
 
 PixelRect DrawOp::Bounds() const {
   PixelRect r{X, Y, X + Width, Y + Height};

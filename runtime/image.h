@@ -25,6 +25,16 @@ struct DrawOp {
 bool Contains(const PixelRect& outer, const PixelRect& inner);
 bool Intersects(const PixelRect& a, const PixelRect& b);
 
+// A monitor other than the form's shows the form's image moved so that the
+// form's centre falls on the monitor's centre: the offset from the form's
+// client area to the monitor's, and content moved by it.
+struct Offset {
+  int X = 0, Y = 0;
+};
+Offset CentreOffset(int formWidth, int formHeight, int monitorWidth, int monitorHeight);
+PixelRect Moved(PixelRect rect, Offset by);
+DrawOp Moved(DrawOp op, Offset by);
+
 class PersistentImage {
  public:
   // What changed since the changes were last taken: the back colour goes on
