@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "settings/intervals.h"
+#include "settings/names.h"
 
 namespace vss::native {
 
@@ -13,9 +14,6 @@ constexpr const char* ProgramName = "vorlan-screen-saver-2";
 constexpr const char* Usage =
     "usage: vorlan-screen-saver-2 [--fullscreen | --root | --window-id ID | --settings] "
     "[--random | --continuous] [--interval SECONDS] | --help | --version";
-// The settings file's keys that the sound options stand in for.
-constexpr const char* RandomKey = "Delay Random";
-constexpr const char* IntervalKey = "Delay Interval";
 
 CommandLine UsageError(const std::string& reason) {
   CommandLine result;
@@ -98,9 +96,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
       root = true;
       continue;
     } else if (arg == "--random" || arg == "--continuous") {
-      if (settings.count(RandomKey) != 0)
+      if (settings.count(DelayRandomKey) != 0)
         return UsageError("--random and --continuous exclude each other");
-      settings[RandomKey] = arg == "--random" ? "-1" : "0";
+      settings[DelayRandomKey] = arg == "--random" ? "-1" : "0";
       continue;
     } else if (named(arg, "--interval")) {
       std::string seconds;
@@ -108,7 +106,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
         return UsageError("--interval needs a number of seconds");
       const auto ticks = ParseInterval(seconds);
       if (!ticks) return UsageError("bad interval '" + seconds + "'");
-      settings[IntervalKey] = std::to_string(*ticks);
+      settings[DelayIntervalKey] = std::to_string(*ticks);
       continue;
     } else if (arg == "--fullscreen") {
       chosen = "/s";

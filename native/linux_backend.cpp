@@ -12,6 +12,7 @@
 
 #include "backends/gtk/gtk_forms.h"
 #include "native/signals.h"
+#include "settings/names.h"
 
 namespace vss::native {
 
@@ -111,7 +112,7 @@ runtime::ResourceBytes LinuxBackend::FindResource(const runtime::ResourceType& t
 std::optional<std::string> LinuxBackend::ReadSetting(const std::string& app,
                                                      const std::string& section,
                                                      const std::string& key) {
-  if (section == "Options") {
+  if (section == OptionsSection) {
     const auto given = overrides_.find(key);
     if (given != overrides_.end()) return given->second;
   }

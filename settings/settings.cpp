@@ -2,22 +2,15 @@
 
 #include "api/vbstring.h"
 #include "settings/intervals.h"
+#include "settings/names.h"
 #include "startup/shared.h"
 
 namespace vss {
 
-namespace {
-
-constexpr const char* Section = "Options";
-constexpr const char* IntervalKey = "Delay Interval";
-constexpr const char* RandomKey = "Delay Random";
-
-}  // namespace
-
 void LoadSettings(Shared& module) {
   const std::string fallback = CStr(DefaultInterval);
-  std::string s =
-      module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, IntervalKey, fallback);
+  std::string s = module.Runtime.GetSetting(module.Runtime.AppTitle(), OptionsSection,
+                                            DelayIntervalKey, fallback);
   s = Trim(s);
   bool accepted = false;
   for (const auto& choice : Intervals) {
@@ -29,15 +22,16 @@ void LoadSettings(Shared& module) {
   if (!accepted) s = fallback;
   module.DelayInterval = CLngText(s);
 
-  std::string t = module.Runtime.GetSetting(module.Runtime.AppTitle(), Section, RandomKey, "0");
+  std::string t =
+      module.Runtime.GetSetting(module.Runtime.AppTitle(), OptionsSection, DelayRandomKey, "0");
   if (t != "0" && t != "-1") t = "0";
   module.DelayRandom = CBool(CLngText(t) != 0);
 }
 
 void SaveSettings(Shared& module) {
-  module.Runtime.SaveSetting(module.Runtime.AppTitle(), Section, IntervalKey,
+  module.Runtime.SaveSetting(module.Runtime.AppTitle(), OptionsSection, DelayIntervalKey,
                              CStr(module.DelayInterval));
-  module.Runtime.SaveSetting(module.Runtime.AppTitle(), Section, RandomKey,
+  module.Runtime.SaveSetting(module.Runtime.AppTitle(), OptionsSection, DelayRandomKey,
                              CStr(static_cast<std::int16_t>(module.DelayRandom)));
 }
 
