@@ -15,9 +15,14 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/bytes.h"
+
 namespace vss::native {
 
 namespace {
+
+using runtime::Le16;
+using runtime::Le32;
 
 // Generous against underruns while the saver is busy; Stop drops the buffer
 // rather than waiting for it.
@@ -30,11 +35,6 @@ constexpr auto StallLimit = std::chrono::seconds(3);
 // Far beyond any clip the saver carries; a corrupt size must not make the
 // parser wander through memory.
 constexpr std::uint32_t MaxRiffSize = 64u << 20;
-
-std::uint32_t Le16(const std::uint8_t* p) { return p[0] | (p[1] << 8u); }
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8u) | (p[2] << 16u) | (static_cast<std::uint32_t>(p[3]) << 24u);
-}
 
 void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 

@@ -1,15 +1,10 @@
 #include "runtime/dib.h"
 
+#include "runtime/bytes.h"
+
 namespace vss::runtime {
 
 namespace {
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 
 constexpr std::uint32_t HeaderSize = 40;
 constexpr std::uint32_t RgbCompression = 0;
