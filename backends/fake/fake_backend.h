@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "api/basWin32API.h"
+#include "runtime/cursor_count.h"
 #include "runtime/forms_runtime.h"
 
 namespace vss::fake {
@@ -172,7 +173,7 @@ class FakeAPI : public basWin32API {
   bool HostGoesBeforeSetParent = false;
   // Called inside each PlaySoundA, to look at the program's state right then.
   std::function<void(const void* sound, std::int32_t flags)> OnPlaySound;
-  std::int32_t CursorCount() const { return cursorCount_; }
+  std::int32_t CursorCount() const { return cursor_.Count(); }
 
   WindowHandle FindWindowA(const char* lpClassName, const char* lpWindowName) override {
     Log("FindWindowA", lpClassName, lpWindowName);
@@ -214,9 +215,8 @@ class FakeAPI : public basWin32API {
     return 1;
   }
   std::int32_t ShowCursor(std::int32_t bShow) override {
-    cursorCount_ += bShow != 0 ? 1 : -1;
     Log("ShowCursor", bShow);
-    return cursorCount_;
+    return cursor_.Move(bShow != 0);
   }
   std::int32_t PlaySoundA(const void* pszSound, WindowHandle hmod, std::int32_t fdwSound) override {
     if (OnPlaySound) OnPlaySound(pszSound, fdwSound);
@@ -239,7 +239,7 @@ class FakeAPI : public basWin32API {
   }
 
   CallLog& log_;
-  std::int32_t cursorCount_ = 0;
+  runtime::CursorCount cursor_;
 };
 
 }  // namespace vss::fake

@@ -70,7 +70,7 @@ std::int32_t Win32API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAf
 }
 
 std::int32_t Win32API::ShowCursor(std::int32_t bShow) {
-  netCursorHides_ += bShow != 0 ? -1 : 1;
+  cursor_.Move(bShow != 0);
   return ::ShowCursor(bShow != 0 ? TRUE : FALSE);
 }
 
@@ -81,10 +81,8 @@ std::int32_t Win32API::PlaySoundA(const void* pszSound, WindowHandle hmod, std::
 }
 
 void Win32API::RestoreAfterError() noexcept {
-  while (netCursorHides_ > 0) {
-    ::ShowCursor(TRUE);
-    --netCursorHides_;
-  }
+  for (std::int32_t n = cursor_.Outstanding(); n > 0; --n) ::ShowCursor(TRUE);
+  cursor_.Reset();
   ::PlaySoundA(nullptr, nullptr, 0);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "api/basWin32API.h"
+#include "runtime/cursor_count.h"
 
 namespace vss::win32 {
 
@@ -25,14 +26,12 @@ class Win32API final : public basWin32API {
   std::int32_t ShowCursor(std::int32_t bShow) override;
   std::int32_t PlaySoundA(const void* pszSound, WindowHandle hmod, std::int32_t fdwSound) override;
 
-  // Hides made through this object minus shows; may go negative.
-  std::int32_t NetCursorHides() const { return netCursorHides_; }
   // After a runtime error: shows the cursor once per outstanding hide and
   // stops any sound, so that nothing is left hidden or playing.
   void RestoreAfterError() noexcept;
 
  private:
-  std::int32_t netCursorHides_ = 0;
+  runtime::CursorCount cursor_;
 };
 
 }  // namespace vss::win32

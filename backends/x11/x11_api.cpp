@@ -193,32 +193,22 @@ std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfte
   return 1;
 }
 
-// ShowCursor: Windows keeps a display count and hides the cursor while it
-// is below 0; here the cursor over our windows is an invisible one then (a
-// hack's host owns its cursor).
+// ShowCursor: while the count is below 0 the cursor over our windows is an
+// invisible one (a hack's host owns its cursor).
 std::int32_t X11API::ShowCursor(std::int32_t bShow) {
-  cursorCount_ += bShow != 0 ? 1 : -1;
-  windows_.SetCursorHidden(cursorCount_ < 0);
+  const std::int32_t count = cursor_.Move(bShow != 0);
+  windows_.SetCursorHidden(cursor_.Hidden());
   XFlush(connection_.Dpy());
-  return cursorCount_;
+  return count;
 }
 
-// PlaySoundA: an in-memory wave image (SND_MEMORY), looped with SND_LOOP,
-// always in the background; null stops what plays. Sound files by name are
-// not used by the program and not offered.
 std::int32_t X11API::PlaySoundA(const void* pszSound, WindowHandle, std::int32_t fdwSound) {
-  if (pszSound == nullptr) {
-    sound_.Stop();
-    return 1;
-  }
-  if ((fdwSound & SND_MEMORY) == 0) return 0;
-  sound_.Play(static_cast<const std::uint8_t*>(pszSound), (fdwSound & SND_LOOP) != 0);
-  return 1;
+  return runtime::PlaySoundOn(sound_, pszSound, fdwSound);
 }
 
 void X11API::RestoreAfterError() noexcept {
   try {
-    cursorCount_ = 0;
+    cursor_.Reset();
     windows_.SetCursorHidden(false);
     XFlush(connection_.Dpy());
   } catch (...) {

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "api/basWin32API.h"
+#include "runtime/cursor_count.h"
 #include "runtime/sound_output.h"
 #include "backends/x11/x11_display.h"
 #include "backends/x11/x11_form.h"
@@ -42,7 +43,7 @@ class X11API final : public basWin32API {
   runtime::SoundOutput& sound_;
   // The window words the program set, by window and index.
   std::map<std::pair<Window, std::int32_t>, std::int32_t> words_;
-  std::int32_t cursorCount_ = 0;
+  runtime::CursorCount cursor_;
 };
 
 }  // namespace vss::x11
