@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "backends/x11/x11_icon.h"
-#include "backends/x11/x11_keys.h"
+#include "runtime/keysyms.h"
 #include "runtime/key_codes.h"
 
 namespace vss::x11 {
@@ -343,7 +343,7 @@ void X11Form::HandleEvent(const XEvent& event) {
 void X11Form::Key(const XKeyEvent& event, bool press) {
   const auto alive = alive_;
   XKeyEvent copy = event;
-  const std::int16_t code = VirtualKeyOf(XLookupKeysym(&copy, 0));
+  const std::int16_t code = runtime::KeyCodeOfKeysym(XLookupKeysym(&copy, 0));
   const std::int16_t shift = ShiftOf(event.state);
   if (!press) {
     if (code != 0) form_.InputKeyUp(code, shift);

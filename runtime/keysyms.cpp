@@ -1,4 +1,4 @@
-#include "backends/x11/x11_keys.h"
+#include "runtime/keysyms.h"
 
 #include <X11/keysym.h>
 
@@ -6,14 +6,12 @@
 
 #include "runtime/key_codes.h"
 
-namespace vss::x11 {
+namespace vss::runtime {
 
 namespace {
 
-namespace key = runtime::key;
-
 struct Entry {
-  unsigned long keysym;
+  std::uint32_t keysym;
   std::int16_t code;
 };
 
@@ -86,7 +84,7 @@ constexpr Entry Table[] = {
 
 }  // namespace
 
-std::int16_t VirtualKeyOf(unsigned long keysym) {
+std::int16_t KeyCodeOfKeysym(std::uint32_t keysym) {
   if (keysym >= XK_a && keysym <= XK_z) return static_cast<std::int16_t>('A' + (keysym - XK_a));
   if (keysym >= XK_A && keysym <= XK_Z) return static_cast<std::int16_t>(keysym);
   if (keysym >= XK_0 && keysym <= XK_9) return static_cast<std::int16_t>(keysym);
@@ -102,4 +100,4 @@ std::int16_t VirtualKeyOf(unsigned long keysym) {
   return 0;
 }
 
-}  // namespace vss::x11
+}  // namespace vss::runtime
