@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -23,6 +24,8 @@ namespace {
 constexpr std::size_t MaxFileSize = 64 * 1024;
 constexpr const char* FileName = "settings.ini";
 constexpr const char* LockName = "settings.ini.lock";
+// Editors on Windows begin UTF-8 files with one; it is no part of the text.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 [[noreturn]] void Fail(const std::string& message) {
   throw RuntimeError(ErrorNumber::InvalidProcedureCall, message);
@@ -92,9 +95,11 @@ std::optional<std::string> LoadFile(const std::string& path, const std::string& 
   }
 }
 
+// The file's lines, after the byte-order mark if it has one.
 std::vector<std::string> SplitLines(const std::string& content) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
+  std::size_t start =
+      content.compare(0, ByteOrderMark.size(), ByteOrderMark) == 0 ? ByteOrderMark.size() : 0;
   while (start < content.size()) {
     const std::size_t newline = content.find('\n', start);
     if (newline == std::string::npos) {
@@ -140,6 +145,25 @@ Place Find(const std::vector<std::string>& lines, const std::string& section,
     }
   }
   return place;
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is
+// no link), so that a save replaces that file in its own folder and keeps
+// the links: people keep their settings in a folder of dotfiles and link
+// them.
+std::string FollowLinks(std::string path, const std::string& failure) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::string target(PATH_MAX, '\0');
+    const ssize_t size = ::readlink(path.c_str(), target.data(), target.size());
+    if (size < 0 && (errno == EINVAL || errno == ENOENT)) return path;
+    if (size < 0) Fail(failure + "cannot read the link " + path + ": " + Why(errno));
+    if (static_cast<std::size_t>(size) == target.size()) {
+      Fail(failure + "cannot read the link " + path + ": " + Why(ENAMETOOLONG));
+    }
+    target.resize(static_cast<std::size_t>(size));
+    path = target[0] == '/' ? target : path.substr(0, path.rfind('/') + 1) + target;
+  }
+  Fail(failure + "cannot follow " + path + ": " + Why(ELOOP));
 }
 
 void MakeFolders(const std::string& folder, const std::string& failure) {
@@ -236,7 +260,9 @@ void SettingsFile::Write(const std::string& app, const std::string& section, con
     if (errno != EINTR) Fail(failure + "cannot lock " + lockPath + ": " + Why(errno));
   }
 
-  auto lines = SplitLines(LoadFile(path, failure).value_or(""));
+  const std::string file = FollowLinks(path, failure);
+  const std::string old = LoadFile(file, failure).value_or("");
+  auto lines = SplitLines(old);
   const Place place = Find(lines, section, key);
   const std::string line = key + "=" + value;
   if (place.keyLine) {
@@ -248,9 +274,10 @@ void SettingsFile::Write(const std::string& app, const std::string& section, con
     lines.push_back("[" + section + "]");
     lines.push_back(line);
   }
-  std::string content;
+  std::string content(old.compare(0, ByteOrderMark.size(), ByteOrderMark) == 0 ? ByteOrderMark
+                                                                               : "");
   for (const auto& each : lines) content += each + "\n";
-  const std::string why = ReplaceFile(path, content, true);
+  const std::string why = ReplaceFile(file, content, true);
   if (!why.empty()) Fail(failure + why);
 }
 

@@ -6,7 +6,8 @@
 //
 // Section and key names match exactly (case and blanks included); a value is
 // everything after the first '=' of its line, untrimmed. Lines this class
-// does not touch, comments included, are kept as they are.
+// does not touch, comments included, are kept as they are, and so is a
+// UTF-8 byte-order mark at the start, which reads as no part of the text.
 #pragma once
 
 #include <optional>
@@ -36,8 +37,9 @@ class SettingsFile {
                                   const std::string& key) const;
 
   // Sets one value atomically (temporary file, fsync, rename), creating the
-  // folder (0700) when missing; a lock file serialises concurrent writers so
-  // none loses another's change. Names and values that could not be read
+  // folder (0700) when missing; a file that is a symbolic link is written
+  // through, the file it leads to replaced in its own folder. A lock file
+  // serialises concurrent writers so none loses another's change. Names and values that could not be read
   // back unchanged are refused. On any failure throws
   // vss::RuntimeError(InvalidProcedureCall) saying what, where and why, and
   // leaves the old file as it was.

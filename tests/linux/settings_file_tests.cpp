@@ -61,6 +61,34 @@ TEST_F(SettingsFileTest, WritesOneValueAndKeepsEverythingElse) {
   EXPECT_EQ(Read("Delay"), std::nullopt);
 }
 
+TEST_F(SettingsFileTest, ReadsPastAByteOrderMarkAndKeepsIt) {
+  // Editors on Windows begin a UTF-8 file with one.
+  Put("\xEF\xBB\xBF[Options]\r\nDelay Interval=7\r\n");
+  EXPECT_EQ(Read("Delay Interval"), "7");
+  Write("Delay Random", "-1");
+  EXPECT_EQ(Slurp(file), "\xEF\xBB\xBF[Options]\r\nDelay Interval=7\r\nDelay Random=-1\n");
+}
+
+TEST_F(SettingsFileTest, WritesThroughALinkAndKeepsIt) {
+  // Settings kept in a dotfiles folder and linked, relatively and through
+  // a second link; also a link to a file not made yet.
+  const fs::path dotfiles = dir.path / "dotfiles", target = dotfiles / "vss.ini";
+  fs::create_directories(folder);
+  fs::create_directories(dotfiles);
+  std::ofstream(target) << "[Options]\nDelay Interval=7\n";
+  fs::create_symlink("vss.ini", dotfiles / "current");
+  fs::create_symlink("../dotfiles/current", file);
+  Write("Delay Random", "-1");
+  EXPECT_TRUE(fs::is_symlink(file) && fs::is_symlink(dotfiles / "current"));
+  EXPECT_EQ(Slurp(target), "[Options]\nDelay Interval=7\nDelay Random=-1\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), {}), 2);  // no temporary file
+  fs::remove(file);
+  fs::create_symlink(dotfiles / "new.ini", file);
+  Write("Delay Random", "0");
+  EXPECT_TRUE(fs::is_symlink(file));
+  EXPECT_EQ(Slurp(dotfiles / "new.ini"), "[Options]\nDelay Random=0\n");
+}
+
 TEST_F(SettingsFileTest, ValuesThatAreNotTextReadEmptyAndAreNeverWritten) {
   for (const char* value : {"6\x01", "\x7F", "\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82"}) {
     Put(std::string("[Options]\nDelay Interval=") + value + "\n");
