@@ -1,7 +1,9 @@
 #include "native/command_line.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <set>
 
 #include "settings/intervals.h"
 #include "settings/names.h"
@@ -11,15 +13,39 @@ namespace vss::native {
 namespace {
 
 constexpr const char* ProgramName = "vorlan-screen-saver-2";
-constexpr const char* Usage =
-    "usage: vorlan-screen-saver-2 [--fullscreen | --root | --window-id ID | --settings] "
-    "[--random | --continuous] [--interval SECONDS] | --help | --version";
+constexpr std::size_t HelpColumn = 22;
 
-CommandLine UsageError(const std::string& reason) {
-  CommandLine result;
-  result.action = CommandLine::Action::UsageError;
-  result.message = std::string(ProgramName) + ": " + reason + "; " + Usage;
-  return result;
+// What the options read so far have chosen.
+struct Choice {
+  CommandLine::Action action = CommandLine::Action::Run;
+  std::string mode;  // the .scr's switch that a mode option stands for
+  bool root = false, preview = false;
+  std::map<std::string, std::string> settings;
+};
+
+// "" when the option is taken, else why the command line is refused.
+using Take = std::string (*)(Choice& choice, const std::string& value);
+
+struct Option {
+  const char* name;   // without its dashes
+  const char* value;  // what follows it, as the help names it; nullptr: nothing
+  int bracket;        // the usage line's [...] it shares with others; 0: an alternative to all
+  const char* help;   // one line or more, for --help
+  Take take;
+};
+
+std::string SetMode(Choice& choice, const std::string& mode) {
+  if (!choice.mode.empty()) return "more than one mode given";
+  choice.mode = mode;
+  return "";
+}
+
+std::string SetRandom(Choice& choice, const char* value) {
+  if (choice.settings.count(DelayRandomKey) != 0) {
+    return "--random and --continuous exclude each other";
+  }
+  choice.settings[DelayRandomKey] = value;
+  return "";
 }
 
 // X window ids as hosts print them ("0x2a00007") or in decimal; no sign, no
@@ -57,112 +83,171 @@ std::optional<std::int32_t> ParseInterval(const std::string& text) {
   return std::nullopt;
 }
 
-}  // namespace
+// Everything the program accepts, in the order the help lists it.
+const Option Options[] = {
+    {"fullscreen", nullptr, 1, "cover the screen until a key, click or mouse movement",
+     [](Choice& c, const std::string&) { return SetMode(c, "/s"); }},
+    {"root", nullptr, 1,
+     "draw on the host's window ($XSCREENSAVER_WINDOW, else the root)\n"
+     "until SIGTERM, as XScreenSaver and xsecurelock run it",
+     [](Choice& c, const std::string&) {
+       c.root = true;
+       return std::string();
+     }},
+    {"window-id", "ID", 1, "draw a silent preview inside the X window ID (0x... or decimal)",
+     [](Choice& c, const std::string& id) {
+       const auto handle = ParseWindowId(id);
+       if (!handle) return "bad window id '" + id + "'";
+       c.preview = true;
+       return SetMode(c, "/p " + std::to_string(*handle));
+     }},
+    {"settings", nullptr, 1, "show the options dialog",
+     [](Choice& c, const std::string&) { return SetMode(c, "/c"); }},
+    {"random", nullptr, 2, "for this run, play the chime once after random intervals",
+     [](Choice& c, const std::string&) { return SetRandom(c, "-1"); }},
+    {"continuous", nullptr, 2, "for this run, loop the chime for a set interval",
+     [](Choice& c, const std::string&) { return SetRandom(c, "0"); }},
+    {"interval", "SECONDS", 3,
+     "for this run, the loop's length: 5, 10, ..., 55, 60, 300,\n"
+     "600, 900, 1800 or 3600",
+     [](Choice& c, const std::string& seconds) {
+       const auto ticks = ParseInterval(seconds);
+       if (!ticks) return "bad interval '" + seconds + "'";
+       c.settings[DelayIntervalKey] = std::to_string(*ticks);
+       return std::string();
+     }},
+    {"help", nullptr, 0, "show this text",
+     [](Choice& c, const std::string&) {
+       c.action = CommandLine::Action::Help;
+       return std::string();
+     }},
+    {"version", nullptr, 0, "show the version",
+     [](Choice& c, const std::string&) {
+       c.action = CommandLine::Action::Version;
+       return std::string();
+     }},
+};
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWindow) {
-  std::string mode;  // the switch a "--" option chose
-  std::string windowsText;
-  bool windowsWords = false;
-  bool root = false, preview = false;
-  std::map<std::string, std::string> settings;
-  // "--name VALUE" or "--name=VALUE"; false when it has no value.
-  auto value = [&args](std::size_t& i, const std::string& name, std::string& out) {
-    const std::string& arg = args[i];
-    if (arg.size() > name.size()) {
-      out = arg.substr(name.size() + 1);
-      return true;
-    }
-    if (i + 1 >= args.size()) return false;
-    out = args[++i];
-    return true;
-  };
-  auto named = [](const std::string& arg, const std::string& name) {
-    return arg == name || arg.compare(0, name.size() + 1, name + "=") == 0;
-  };
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.compare(0, 2, "--") != 0 && arg != "-root") {
-      if (windowsWords) windowsText += ' ';
-      windowsText += arg;
-      windowsWords = true;
-      continue;
-    }
-    std::string chosen;
-    if (arg == "--help") {
-      return CommandLine{CommandLine::Action::Help, "", "", false, {}};
-    } else if (arg == "--version") {
-      return CommandLine{CommandLine::Action::Version, "", "", false, {}};
-    } else if (arg == "--root" || arg == "-root") {
-      root = true;
-      continue;
-    } else if (arg == "--random" || arg == "--continuous") {
-      if (settings.count(DelayRandomKey) != 0)
-        return UsageError("--random and --continuous exclude each other");
-      settings[DelayRandomKey] = arg == "--random" ? "-1" : "0";
-      continue;
-    } else if (named(arg, "--interval")) {
-      std::string seconds;
-      if (!value(i, "--interval", seconds))
-        return UsageError("--interval needs a number of seconds");
-      const auto ticks = ParseInterval(seconds);
-      if (!ticks) return UsageError("bad interval '" + seconds + "'");
-      settings[DelayIntervalKey] = std::to_string(*ticks);
-      continue;
-    } else if (arg == "--fullscreen") {
-      chosen = "/s";
-    } else if (arg == "--settings") {
-      chosen = "/c";
-    } else if (named(arg, "--window-id")) {
-      std::string id;
-      if (!value(i, "--window-id", id)) return UsageError("--window-id needs a window id");
-      const auto handle = ParseWindowId(id);
-      if (!handle) return UsageError("bad window id '" + id + "'");
-      chosen = "/p " + std::to_string(*handle);
-      preview = true;
-    } else {
-      return UsageError("unknown option '" + arg + "'");
-    }
-    if (!mode.empty()) return UsageError("more than one mode given");
-    mode = chosen;
+std::string Named(const Option& option) {
+  return std::string("--") + option.name + (option.value ? std::string(" ") + option.value : "");
+}
+
+std::string Usage() {
+  std::string line = std::string("usage: ") + ProgramName;
+  int open = 0;
+  for (const Option& option : Options) {
+    if (open != 0 && option.bracket != open) line += "]";
+    line += option.bracket == 0 ? " | " : option.bracket == open ? " | " : " [";
+    line += Named(option);
+    open = option.bracket;
   }
-  const bool options = !mode.empty() || root || !settings.empty();
+  return open != 0 ? line + "]" : line;
+}
+
+CommandLine UsageError(const std::string& reason) {
+  CommandLine result;
+  result.action = CommandLine::Action::UsageError;
+  result.message = std::string(ProgramName) + ": " + reason + "; " + Usage();
+  return result;
+}
+
+// The option a word names, with "--" or XScreenSaver's "-", and the value
+// it carries after '='; nullptr for any other word.
+const Option* Lookup(const std::string& word, std::optional<std::string>& value) {
+  const std::size_t dashes = word.rfind("--", 0) == 0 ? 2 : word.rfind('-', 0) == 0 ? 1 : 0;
+  if (dashes == 0) return nullptr;
+  const std::size_t equals = word.find('=');
+  const std::string name = word.substr(dashes, equals - dashes);
+  value.reset();
+  if (equals != std::string::npos) value = word.substr(equals + 1);
+  const auto found = std::find_if(std::begin(Options), std::end(Options),
+                                  [&](const Option& o) { return name == o.name; });
+  return found != std::end(Options) ? found : nullptr;
+}
+
+// The choice the command line makes, checked as a whole.
+CommandLine Finish(Choice& choice, bool hostWindow, bool windowsWords, std::string windowsText) {
+  const bool options = !choice.mode.empty() || choice.root || !choice.settings.empty();
   if (options && windowsWords) {
     return UsageError("options cannot be mixed with Windows-style switches");
   }
-  if (root && !preview && !mode.empty()) return UsageError("more than one mode given");
-  if (mode == "/c" && !settings.empty()) {
+  if (choice.root && !choice.preview && !choice.mode.empty()) {
+    return UsageError("more than one mode given");
+  }
+  if (choice.mode == "/c" && !choice.settings.empty()) {
     return UsageError("--random, --continuous and --interval are for the saver");
   }
-  CommandLine result{CommandLine::Action::Run, mode.empty() ? windowsText : mode, "", false,
-                     std::move(settings)};
-  if (!preview && (root || (hostWindow && mode.empty() && !windowsWords))) {
+  CommandLine result{CommandLine::Action::Run, choice.mode.empty() ? windowsText : choice.mode, "",
+                     false, std::move(choice.settings)};
+  if (!choice.preview && (choice.root || (hostWindow && choice.mode.empty() && !windowsWords))) {
     result.commandText = "/s";
     result.root = true;
   }
   return result;
 }
 
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWindow) {
+  // Words from one starting with "/" on are the .scr's command line, read
+  // as the .scr reads it; an empty one is that of the .scr without a switch.
+  const auto first = std::find_if(args.begin(), args.end(), [](auto& w) { return !w.empty(); });
+  const bool windowsWords = !args.empty() && (first == args.end() || (*first)[0] == '/');
+  std::string windowsText;
+  Choice choice;
+  std::set<const Option*> given;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    std::optional<std::string> value;
+    const Option* option = Lookup(word, value);
+    if (option == nullptr && windowsWords) {
+      windowsText += (i == 0 ? "" : " ") + word;
+      continue;
+    }
+    if (option == nullptr) {
+      return UsageError((word.rfind('-', 0) == 0 ? "unknown option '" : "not an option: '") + word +
+                        "'");
+    }
+    const std::string name = std::string("--") + option->name;
+    if (value && option->value == nullptr) return UsageError(name + " takes no value");
+    if (!value && option->value != nullptr) {
+      if (i + 1 == args.size()) return UsageError(name + " needs " + option->value);
+      value = args[++i];
+    }
+    if (!given.insert(option).second) return UsageError(name + " given twice");
+    const std::string refused = option->take(choice, value.value_or(""));
+    if (!refused.empty()) return UsageError(refused);
+    if (choice.action != CommandLine::Action::Run)
+      return CommandLine{choice.action, "", "", false, {}};
+  }
+  return Finish(choice, hostWindow, windowsWords, windowsText);
+}
+
 std::string HelpText() {
-  return std::string(Usage) +
+  std::string text = Usage() +
+                     "\n"
+                     "\n"
+                     "A screen saver: a waving robot on a black screen, with a chime.\n"
+                     "\n";
+  for (const Option& option : Options) {
+    std::string line = "  " + Named(option);
+    for (const char* help = option.help;;) {
+      line.resize(std::max(HelpColumn, line.size() + 1), ' ');
+      const char* end = help;
+      while (*end != 0 && *end != '\n') ++end;
+      text += line + std::string(help, end) + "\n";
+      if (*end == 0) break;
+      help = end + 1;
+      line.clear();
+    }
+  }
+  return text +
          "\n"
-         "\n"
-         "A screen saver: a waving robot on a black screen, with a chime.\n"
-         "\n"
-         "  --fullscreen      cover the screen until a key, click or mouse movement\n"
-         "  --root, -root     draw on the host's window ($XSCREENSAVER_WINDOW, else the root)\n"
-         "                    until SIGTERM, as XScreenSaver and xsecurelock run it\n"
-         "  --window-id ID    draw a silent preview inside the X window ID (0x... or decimal)\n"
-         "  --settings        show the options dialog\n"
-         "  --random          for this run, play the chime once after random intervals\n"
-         "  --continuous      for this run, loop the chime for a set interval\n"
-         "  --interval SECONDS  for this run, the loop's length: 5, 10, ..., 55, 60, 300,\n"
-         "                    600, 900, 1800 or 3600\n"
-         "  --help            show this text\n"
-         "  --version         show the version\n"
-         "\n"
-         "With no option it runs as a full-screen saver, or on the host's window when\n"
-         "XSCREENSAVER_WINDOW is set. Without --random, --continuous or --interval the\n"
-         "settings file applies. Windows-style switches (/s, /p ID, /c) are accepted too.";
+         "Each option may also be written with one dash (-root), and its value after\n"
+         "'=' (--interval=60). With no option it runs as a full-screen saver, or on the\n"
+         "host's window when XSCREENSAVER_WINDOW is set. Without --random, --continuous\n"
+         "or --interval the settings file applies. The Windows switches /s, /p ID and /c\n"
+         "are accepted instead of the options; the ID after /p is decimal.";
 }
 
 std::string VersionText() { return std::string(ProgramName) + " 2.00"; }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+
 #include "native/command_line.h"
 
 namespace vss::native {
@@ -9,40 +13,57 @@ TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
   using Args = std::vector<std::string>;
   // The arguments (and whether XSCREENSAVER_WINDOW is set); for Run the
   // command text, "+root" for a hack and the settings read instead of the
-  // file's, else the action.
+  // file's, else the action, a usage error's with a part of its message.
   std::vector<std::tuple<Args, bool, std::string>> cases = {
       {{}, false, ""},
       {{}, true, "/s +root"},
       {{"--fullscreen"}, false, "/s"},
-      {{"--fullscreen"}, true, "/s"},
+      {{"-fullscreen"}, true, "/s"},
       {{"/p", "5"}, true, "/p 5"},
       {{"--root"}, false, "/s +root"},
       {{"-root", "--random"}, false, "/s +root Delay Random=-1"},
       {{"--root", "--window-id", "0x10"}, true, "/p 16"},
-      {{"--window-id", "16", "-root", "--continuous"}, false, "/p 16 Delay Random=0"},
+      {{"-window-id", "16", "-root", "-continuous"}, false, "/p 16 Delay Random=0"},
       {{"--interval", "5", "--continuous"}, false, " Delay Interval=10 Delay Random=0"},
-      {{"--interval=3600", "--root"}, false, "/s +root Delay Interval=7200"},
+      {{"-interval=3600", "--root"}, false, "/s +root Delay Interval=7200"},
       {{"--window-id", "0x2a00007"}, false, "/p 44040199"},
-      {{"--window-id=0X7fffFFFF"}, false, "/p 2147483647"},
+      {{"-window-id=0X7fffFFFF"}, false, "/p 2147483647"},
+      {{"-settings"}, false, "/c"},
+      // The .scr's own reading: its switch, then whatever follows it.
       {{"", "/p", "", "1234"}, false, " /p  1234"},
+      {{"/P", "0x2a00007"}, false, "/P 0x2a00007"},
+      {{"/x", "foo"}, true, "/x foo"},
+      {{""}, true, ""},
       {{"--help"}, false, "<help>"},
-      {{"/s", "--version"}, false, "<version>"},
-      {{"--bogus", "--help"}, false, "<usage>"},
-      {{"--window-id"}, false, "<usage>"},
-      {{"--fullscreen", "--settings"}, false, "<usage>"},
-      {{"--root", "--fullscreen"}, false, "<usage>"},
-      {{"--random", "--continuous"}, false, "<usage>"},
-      {{"--settings", "--interval", "5"}, false, "<usage>"},
-      {{"/s", "-root"}, false, "<usage>"},
-      {{"--interval"}, false, "<usage>"},
+      {{"/s", "-version"}, false, "<version>"},
+      {{"-help", "--bogus"}, false, "<help>"},
+      {{"--bogus", "--help"}, false, "<usage>--bogus"},
+      {{"foo"}, false, "<usage>'foo'"},
+      {{"--root", "foo"}, true, "<usage>'foo'"},
+      {{"foo", "/s"}, false, "<usage>'foo'"},
+      {{"-s"}, false, "<usage>'-s'"},
+      {{"---root"}, false, "<usage>'---root'"},
+      {{"-"}, false, "<usage>'-'"},
+      {{"--root", ""}, false, "<usage>''"},
+      {{"--window-id"}, false, "<usage>needs ID"},
+      {{"--fullscreen=1"}, false, "<usage>takes no value"},
+      {{"--fullscreen", "--settings"}, false, "<usage>more than one mode"},
+      {{"--root", "--fullscreen"}, false, "<usage>more than one mode"},
+      {{"--random", "--continuous"}, false, "<usage>exclude each other"},
+      {{"--random", "-random"}, false, "<usage>--random given twice"},
+      {{"-root", "--root"}, false, "<usage>--root given twice"},
+      {{"--interval=5", "--interval", "10"}, false, "<usage>--interval given twice"},
+      {{"--settings", "--interval", "5"}, false, "<usage>for the saver"},
+      {{"/s", "-root"}, false, "<usage>Windows-style"},
+      {{"--interval"}, false, "<usage>needs SECONDS"},
   };
   for (const std::string seconds : {"0", "4", "05", "65", "120", "7200", "5s", ""}) {
-    cases.push_back({{"--interval", seconds}, false, "<usage>"});
+    cases.push_back({{"--interval", seconds}, false, "<usage>bad interval"});
   }
   for (const std::string id :
        {"", "0", "0x", "0x80000000", "99999999999999999999", "+5", "12g", "0x1g", "--fullscreen"}) {
-    cases.push_back({{"--window-id", id}, false, "<usage>"});
-    cases.push_back({{"--window-id=" + id}, false, "<usage>"});
+    cases.push_back({{"--window-id", id}, false, "<usage>bad window id"});
+    cases.push_back({{"--window-id=" + id}, false, "<usage>bad window id"});
   }
   const char* const names[] = {"", "<help>", "<version>", "<usage>"};
   for (const auto& [args, hostWindow, expected] : cases) {
@@ -52,11 +73,39 @@ TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
       got = parsed.commandText + (parsed.root ? " +root" : "");
       for (const auto& [key, value] : parsed.settings) got += " " + key + "=" + value;
     }
-    EXPECT_EQ(got, expected) << testing::PrintToString(args) << hostWindow;
-    EXPECT_EQ(parsed.message.rfind("vorlan-screen-saver-2: ", 0) == 0, expected == "<usage>");
-    EXPECT_EQ(parsed.message.find('\n'), std::string::npos);
+    const bool usage = expected.rfind("<usage>", 0) == 0;
+    EXPECT_EQ(got, usage ? "<usage>" : expected) << testing::PrintToString(args) << hostWindow;
+    if (!usage) continue;
+    EXPECT_NE(parsed.message.find(expected.substr(7)), std::string::npos) << parsed.message;
+    EXPECT_EQ(parsed.message.rfind("vorlan-screen-saver-2: ", 0), 0u) << parsed.message;
+    EXPECT_EQ(parsed.message.find('\n'), std::string::npos) << parsed.message;
   }
   EXPECT_EQ(VersionText(), "vorlan-screen-saver-2 2.00");
+}
+
+// The options a text names, single-dash forms left out.
+std::set<std::string> OptionsIn(std::string text) {
+  text = std::regex_replace(text, std::regex(R"(\\-)"), "-");  // roff's minus
+  std::set<std::string> found;
+  const std::regex option("--[a-z][a-z-]*");
+  for (std::sregex_iterator i(text.begin(), text.end(), option), end; i != end; ++i) {
+    found.insert(i->str());
+  }
+  return found;
+}
+
+TEST(CommandLine, TheManualPageNamesEveryOptionOfTheHelpAndNoOther) {
+  std::ifstream in(VSS_MANUAL_PAGE);
+  const std::string manual{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_FALSE(manual.empty());
+  const auto options = OptionsIn(HelpText());
+  EXPECT_EQ(OptionsIn(manual), options);
+  EXPECT_GE(options.size(), 9u);
+  // Both also tell of the single-dash forms and of values after '='.
+  EXPECT_NE(HelpText().find("-root"), std::string::npos);
+  EXPECT_NE(manual.find(R"(\-root)"), std::string::npos);
+  EXPECT_NE(HelpText().find("--interval=60"), std::string::npos);
+  EXPECT_NE(manual.find(R"(\-\-interval=60)"), std::string::npos);
 }
 
 }  // namespace
