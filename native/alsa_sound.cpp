@@ -32,6 +32,8 @@ constexpr int PollMilliseconds = 100;
 constexpr int PlayOutPollMilliseconds = 10;
 // A device that takes no data for this long is treated as gone.
 constexpr auto StallLimit = std::chrono::seconds(3);
+// How long the player's end waits for a thread that the device holds.
+constexpr auto EndWait = std::chrono::milliseconds(500);
 // Far beyond any clip the saver carries; a corrupt size must not make the
 // parser wander through memory.
 constexpr std::uint32_t MaxRiffSize = 64u << 20;
@@ -100,12 +102,13 @@ std::optional<WaveClip> ParseWave(const std::uint8_t* image) {
   return clip;
 }
 
-struct SoundPlayer::Impl {
+struct SoundPlayer::Impl : std::enable_shared_from_this<Impl> {
   mutable std::mutex mutex;
   std::condition_variable changed;
   std::optional<Request> pending;  // the next clip for the thread
   bool busy = false;               // the thread holds a clip
   bool quit = false;
+  bool ended = false;  // the thread has returned
   // Bumped by every Play, Stop and the destructor; a clip whose number is
   // no longer current is abandoned.
   std::atomic<std::uint64_t> generation{0};
@@ -113,15 +116,27 @@ struct SoundPlayer::Impl {
   std::thread thread;
 
   ~Impl() {
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      quit = true;
-      pending.reset();
-      ++generation;
-    }
-    Wake();
-    if (thread.joinable()) thread.join();
     if (wakeFd >= 0) ::close(wakeFd);
+  }
+
+  // Asks the thread to end and joins it if it does in time, else leaves it
+  // to the device, keeping this alive for it.
+  void End() {
+    std::unique_lock<std::mutex> lock(mutex);
+    quit = true;
+    pending.reset();
+    ++generation;
+    lock.unlock();
+    Wake();
+    if (!thread.joinable()) return;
+    lock.lock();
+    const bool joinable = changed.wait_for(lock, EndWait, [this] { return ended; });
+    lock.unlock();
+    if (joinable) {
+      thread.join();
+    } else {
+      thread.detach();
+    }
   }
 
   void Wake() {
@@ -136,7 +151,7 @@ struct SoundPlayer::Impl {
       // Without it the thread still sees requests, when its poll times out.
       if (wakeFd < 0) wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
       try {
-        thread = std::thread([this] { Run(); });
+        thread = std::thread([self = shared_from_this()] { self->Run(); });
       } catch (const std::system_error&) {
         return;  // no thread, no sound
       }
@@ -160,7 +175,11 @@ struct SoundPlayer::Impl {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
       changed.wait(lock, [this] { return quit || pending.has_value(); });
-      if (quit) return;
+      if (quit) {
+        ended = true;
+        changed.notify_all();
+        return;
+      }
       const Request request = std::move(*pending);
       pending.reset();
       busy = true;
@@ -271,13 +290,13 @@ struct SoundPlayer::Impl {
   }
 };
 
-SoundPlayer::SoundPlayer() : impl_(std::make_unique<Impl>()) {
+SoundPlayer::SoundPlayer() : impl_(std::make_shared<Impl>()) {
   // alsa-lib reports every failed open on stderr; for a saver silence is an
   // answer, not an error.
   snd_lib_error_set_handler(&SilentAlsaError);
 }
 
-SoundPlayer::~SoundPlayer() = default;
+SoundPlayer::~SoundPlayer() { impl_->End(); }
 
 bool SoundPlayer::Play(const std::uint8_t* image, bool loop) {
   const auto clip = ParseWave(image);

@@ -28,8 +28,11 @@ std::optional<WaveClip> ParseWave(const std::uint8_t* image);
 
 class SoundPlayer {
  public:
-  SoundPlayer();   // opens no device
-  ~SoundPlayer();  // stops and waits for the player's thread
+  SoundPlayer();  // opens no device
+  // Stops, and waits for the player's thread half a second at most: a
+  // device that blocks (an open or a write that never returns) must not
+  // keep the process from ending, which then takes the thread along.
+  ~SoundPlayer();
   SoundPlayer(const SoundPlayer&) = delete;
   SoundPlayer& operator=(const SoundPlayer&) = delete;
 
@@ -49,7 +52,7 @@ class SoundPlayer {
 
  private:
   struct Impl;
-  std::unique_ptr<Impl> impl_;
+  std::shared_ptr<Impl> impl_;  // shared with the player's thread
 };
 
 }  // namespace vss::native

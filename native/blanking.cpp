@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,29 +16,6 @@
 #include "native/files.h"
 
 namespace vss::native {
-
-namespace {
-
-constexpr const char* FolderName = "vorlan-screen-saver-2";
-
-// A folder only this user can write to, so nobody else's file is trusted.
-bool Private(const std::string& folder) {
-  mkdir(folder.c_str(), 0700);
-  struct stat info {};
-  return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
-         (info.st_mode & 077) == 0;
-}
-
-}  // namespace
-
-std::string RuntimeFolder() {
-  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-  const std::string folder =
-      runtimeDir != nullptr && runtimeDir[0] == '/'
-          ? std::string(runtimeDir) + "/" + FolderName
-          : "/tmp/" + std::string(FolderName) + "-" + std::to_string(getuid());
-  return Private(folder) ? folder : "";
-}
 
 std::string ProcessKey(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");

@@ -1,5 +1,5 @@
 // What the saver processes of one blanking share through small files in the
-// user's runtime folder: each monitor's sound schedule, kept across the
+// user's run-time folder (RuntimeFolder): each monitor's sound schedule, kept across the
 // host's restarts (XScreenSaver restarts its hacks every `cycle`), and the
 // lock that lets one of them play.
 //
@@ -21,10 +21,6 @@
 namespace vss::native {
 
 class SoundPlayer;
-
-// $XDG_RUNTIME_DIR/vorlan-screen-saver-2, else a private folder in /tmp;
-// made when missing. Empty when no folder of the user's own can be had.
-std::string RuntimeFolder();
 
 // "<pid>-<start time>" of a live process; empty when it is gone or there
 // is no /proc.

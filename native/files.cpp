@@ -1,17 +1,63 @@
 #include "native/files.h"
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
+#include <vector>
 
 namespace vss::native {
+
+namespace {
+
+constexpr const char* FolderName = "vorlan-screen-saver-2";
+
+// A folder, not a link to one, of this user's, with none of the `others`
+// permission bits.
+bool OwnFolder(const std::string& path, mode_t others) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+         (info.st_mode & others) == 0;
+}
+
+}  // namespace
 
 std::string Why(int error) { return std::generic_category().message(error); }
 
 Descriptor::~Descriptor() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+std::string UserFolder(const char* variable, const char* underHome) {
+  const char* given = std::getenv(variable);
+  if (given != nullptr && given[0] == '/') return given;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/" + underHome;
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+    return std::string(found->pw_dir) + "/" + underHome;
+  }
+  return "";
+}
+
+std::string RuntimeFolder() {
+  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+  std::string base = runtimeDir != nullptr ? runtimeDir : "";
+  if (base.empty() || base[0] != '/' || !OwnFolder(base, S_IWGRP | S_IWOTH)) {
+    base = UserFolder("XDG_CACHE_HOME", ".cache");
+    if (!base.empty()) ::mkdir(base.c_str(), 0700);
+    if (base.empty() || !OwnFolder(base, S_IWGRP | S_IWOTH)) return "";
+  }
+  const std::string folder = base + "/" + FolderName;
+  ::mkdir(folder.c_str(), 0700);
+  return OwnFolder(folder, S_IRWXG | S_IRWXO) ? folder : "";
 }
 
 std::string ReplaceFile(const std::string& path, std::string_view content, bool durable) {

@@ -23,6 +23,17 @@ class Descriptor {
   int fd_;
 };
 
+// $<variable> when it is an absolute path, else <home>/<underHome> for
+// $HOME or, without it, the home that passwd gives; "" when none is known.
+std::string UserFolder(const char* variable, const char* underHome);
+
+// The folder of this user's run-time files, made when missing:
+// $XDG_RUNTIME_DIR/vorlan-screen-saver-2 when that folder is the user's own
+// and nobody else may write to it, else the same under $XDG_CACHE_HOME;
+// never a folder that others share, such as /tmp, where another user's file
+// could stand in for ours. "" when no folder of the user's own can be had.
+std::string RuntimeFolder();
+
 // Replaces the file at `path` by one holding `content`, written beside it
 // and renamed over, so a reader sees the old file or the new one, never a
 // part, and no temporary file stays behind. `durable` also waits until the

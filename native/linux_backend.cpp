@@ -4,13 +4,13 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "backends/gtk/gtk_forms.h"
+#include "native/files.h"
 #include "native/signals.h"
 #include "settings/names.h"
 
@@ -24,24 +24,6 @@ constexpr std::uint32_t SystemColours[] = {
     0x000000, 0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0,
     0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
     0xFFFFE1, 0x000000, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x3399FF, 0xF0F0F0};
-
-// "Vorlan Screen Saver 2" -> "vorlan-screen-saver-2".
-std::string FileNameOf(const std::string& title) {
-  std::string name;
-  for (const char c : title) {
-    const auto u = static_cast<unsigned char>(c);
-    name += std::isalnum(u) ? static_cast<char>(std::tolower(u)) : '-';
-  }
-  return name;
-}
-
-std::string LockPath(const std::string& title) {
-  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-  if (runtimeDir != nullptr && runtimeDir[0] == '/') {
-    return std::string(runtimeDir) + "/" + FileNameOf(title) + ".lock";
-  }
-  return "/tmp/" + FileNameOf(title) + "-" + std::to_string(getuid());
-}
 
 }  // namespace
 
@@ -70,10 +52,15 @@ void LinuxBackend::Run(const std::function<void()>& ended) {
 }
 
 // A lock on a file that the kernel lets go with the process, however it
-// ends; a lock that cannot be taken for any other reason is no instance.
-bool LinuxBackend::ClaimInstance(const std::string& title) {
+// ends, in a folder nobody else can write to; a lock that cannot be taken
+// for any other reason is no instance, so another user's file can never
+// end the saver. The folder is the program's own: the title adds nothing.
+bool LinuxBackend::ClaimInstance(const std::string&) {
   if (windows_.Host()) return false;
-  lock_ = open(LockPath(title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const std::string folder = native::RuntimeFolder();
+  if (folder.empty()) return false;
+  lock_ =
+      open((folder + "/instance.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lock_ < 0) return false;
   if (flock(lock_, LOCK_EX | LOCK_NB) == 0) return false;
   const bool held = errno == EWOULDBLOCK;

@@ -16,6 +16,7 @@
 #include "native/alsa_sound.h"
 #include "native/blanking.h"
 #include "native/command_line.h"
+#include "native/files.h"
 #include "native/linux_backend.h"
 #include "native/signals.h"
 #include "backends/x11/x11_api.h"

@@ -1,7 +1,6 @@
 #include "native/settings_file.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -180,20 +178,7 @@ void MakeFolders(const std::string& folder, const std::string& failure) {
 
 SettingsFile::SettingsFile(std::string configHome) : configHome_(std::move(configHome)) {}
 
-std::string SettingsFile::ConfigHome() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return xdg;
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.config";
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-    return std::string(found->pw_dir) + "/.config";
-  }
-  return "";
-}
+std::string SettingsFile::ConfigHome() { return UserFolder("XDG_CONFIG_HOME", ".config"); }
 
 std::string SettingsFile::PathFor(const std::string& app) const {
   if (configHome_.empty() || configHome_[0] != '/') {

@@ -39,10 +39,10 @@ class SettingsFile {
   // Sets one value atomically (temporary file, fsync, rename), creating the
   // folder (0700) when missing; a file that is a symbolic link is written
   // through, the file it leads to replaced in its own folder. A lock file
-  // serialises concurrent writers so none loses another's change. Names and values that could not be read
-  // back unchanged are refused. On any failure throws
-  // vss::RuntimeError(InvalidProcedureCall) saying what, where and why, and
-  // leaves the old file as it was.
+  // serialises concurrent writers so none loses another's change. Names
+  // and values that could not be read back unchanged are refused. On any
+  // failure throws vss::RuntimeError(InvalidProcedureCall) saying what,
+  // where and why, and leaves the old file as it was.
   void Write(const std::string& app, const std::string& section, const std::string& key,
              const std::string& value);
 

@@ -1,12 +1,19 @@
 """The native saver full screen on a 1920 x 1080 display: what it shows, its
-sound through ALSA's file plug-in, silence without a sound device, how input
-ends it, and the one instance."""
+sound through ALSA's file plug-in, silence without a sound device or with one
+that blocks, how input ends it, and the one instance: in a folder of the
+user's own, which another user's files cannot take."""
 
+import fcntl
+import glob
+import os
+import signal
 import time
 import unittest
 
 from lib.process import wait_for
-from lib.session import SessionCase
+from lib.session import ASOUNDRC, SessionCase
+
+F_SETPIPE_SZ = 1031
 
 # The frame's HIMETRIC size taken as twips, 15 to a pixel, as on Windows.
 FRAME_W, FRAME_H = 352.8, 564.4
@@ -67,6 +74,103 @@ class SaverTest(SessionCase):
         # The kernel lets the lock go with a killed process.
         first.kill()
         self.start_saver()
+
+    def held_lock_files(self, folder, names):
+        """Files under folder locked by this process, as another user would."""
+        for name in names:
+            path = os.path.join(folder, name)
+            os.makedirs(os.path.dirname(path), mode=0o777, exist_ok=True)
+            f = open(path, "w")
+            self.addCleanup(f.close)
+            os.chmod(path, 0o666)
+            fcntl.flock(f, fcntl.LOCK_EX)
+
+    def test_a_runtime_folder_of_someone_elses_does_not_stop_it(self):
+        # One that anybody may write to, and one of another user's: each
+        # holds the lock files this user's saver could take, locked.
+        for mode, owner in ((0o1777, os.getuid()), (0o755, 65534)):
+            with self.subTest(mode=oct(mode), owner=owner):
+                self.session.end_programs()
+                shared = os.path.join(self.session.work, "shared-%o" % mode)
+                self.held_lock_files(shared, ("vorlan-screen-saver-2.lock",
+                                              "vorlan-screen-saver-2/instance.lock"))
+                os.chmod(shared, mode)
+                os.chown(shared, owner, -1)
+                env = dict(self.session.env, XDG_RUNTIME_DIR=shared)
+                first = self.start_saver(env=env)
+                # The saver's own lock still keeps a second one out.
+                self.assertEqual(self.session.run("--fullscreen", env=env).wait(20), 0)
+                self.assertTrue(first.running())
+
+    def test_without_a_runtime_folder_the_lock_and_the_hacks_files_are_apart_in_the_cache(self):
+        env = {k: v for k, v in self.session.env.items()
+               if k not in ("XDG_RUNTIME_DIR", "XDG_CACHE_HOME")}
+        own = os.path.join(self.session.home, ".cache", "vorlan-screen-saver-2")
+        first = self.start_saver(env=env)
+        self.display.key("a")
+        self.assertEqual(first.wait(20), 0)
+        # A hack after a full-screen saver keeps its schedule; two full-screen
+        # savers after a hack are one.
+        host = self.display.create_window(0, 0, 640, 480)
+        self.addCleanup(self.display.destroy_window, host)
+        hack = self.session.run("--root", env=dict(env, XSCREENSAVER_WINDOW=hex(host)))
+        wait_for(lambda: glob.glob(os.path.join(own, "*-schedule-*")) or not hack.running(), 20,
+                 what="the hack's schedule")
+        self.assertTrue(hack.running(), hack.stderr_tail())
+        hack.proc.terminate()
+        self.assertEqual(hack.wait(20), -signal.SIGTERM)
+        first = self.start_saver(env=env)
+        self.assertEqual(self.session.run("--fullscreen", env=env).wait(20), 0)
+        self.assertTrue(first.running())
+        self.assertTrue(os.path.isfile(os.path.join(own, "instance.lock")))
+
+    def test_a_sound_device_that_blocks_neither_delays_nor_holds_it(self):
+        # ALSA's file plug-in on a FIFO: without a reader its open blocks,
+        # with one that never reads its writes do, once the pipe is full.
+        fifo = os.path.join(self.session.work, "fifo")
+        os.mkfifo(fifo)
+        home = os.path.join(self.session.work, "fifo-home")
+        os.makedirs(home)
+        with open(os.path.join(home, ".asoundrc"), "w") as f:
+            f.write(ASOUNDRC % fifo)
+        env = dict(self.session.env, HOME=home)
+        for reader, blocked_in in ((False, "wait_for_partner"), (True, "pipe_write")):
+            if reader:  # kept open, and the pipe full, from here on
+                fd = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+                self.addCleanup(os.close, fd)
+                fcntl.fcntl(fd, F_SETPIPE_SZ, 4096)
+            # Ended by a key, or as a hack by its host taking its window.
+            for hack in (False, True):
+                with self.subTest(reader=reader, hack=hack):
+                    self.session.end_programs()
+                    if hack:
+                        host = self.display.create_window(0, 0, self.display.width,
+                                                          self.display.height)
+                        proc = self.session.run("--root", env=dict(
+                            env, XSCREENSAVER_WINDOW=hex(host)))
+                        wait_for(lambda: self.shown() or not proc.running(), 30,
+                                 what="the first frame")
+                    else:
+                        proc = self.start_saver(env=env)
+                    wait_for(lambda: any(blocked_in in w for w in self.waits(proc.pid)), 20,
+                             what="the sound to block in " + blocked_in)
+                    if hack:
+                        self.display.destroy_window(host)
+                    else:
+                        self.display.key("a")
+                    self.assertEqual(proc.wait(10), 0, self.waits(proc.pid))
+
+    @staticmethod
+    def waits(pid):
+        """Where the threads of a process wait in the kernel."""
+        found = []
+        for wchan in glob.glob("/proc/%d/task/*/wchan" % pid):
+            try:
+                with open(wchan) as f:
+                    found.append(f.read())
+            except OSError:
+                pass
+        return found
 
 
 if __name__ == "__main__":
