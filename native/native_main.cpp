@@ -4,6 +4,7 @@
 // voice with the other monitors' savers of its blanking.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -76,6 +77,9 @@ void PrintText(std::FILE* stream, const std::string& text) {
 
 int main(int argc, char** argv) {
   using Action = vss::native::CommandLine::Action;
+  // A write past the file-size limit then fails as on a full disk, with a
+  // message, instead of killing the dialog in the middle of a save.
+  std::signal(SIGXFSZ, SIG_IGN);
   const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
   const vss::native::CommandLine command = vss::native::ParseCommandLine(
       std::vector<std::string>(argv + 1, argv + argc), hostWindow != nullptr && *hostWindow != 0);

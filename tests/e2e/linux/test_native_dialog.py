@@ -1,7 +1,7 @@
 """The options dialog (GTK) driven by the keyboard alone on a private X
 display without a window manager: what its keys store in the settings file,
-what leaves the file alone, and that a dialog opened again shows what was
-stored (checked through what its keys then store)."""
+what leaves the file alone, that a dialog opened again shows what was
+stored (checked through what its keys then store), and a save that fails."""
 
 import configparser
 import os
@@ -66,10 +66,22 @@ class DialogTest(SessionCase):
         ini.read(os.path.join(self.config, "vorlan-screen-saver-2", "settings.ini"))
         return dict(ini["Options"]) if ini.has_section("Options") else {}
 
+    def windows(self):
+        return [int(w) for w in self.display.xdotool("search", "--onlyvisible", "--name",
+                                                     "^%s$" % TITLE, check=False).split()]
+
     def window(self):
-        out = self.display.xdotool("search", "--onlyvisible", "--name", "^%s$" % TITLE,
-                                   check=False).split()
-        return int(out[0]) if len(out) == 1 else None
+        out = self.windows()
+        return out[0] if len(out) == 1 else None
+
+    def point_at(self, window):
+        """Moves the pointer to the window's middle, which gives it the
+        keyboard focus without a window manager; its x, y, width, height."""
+        g = dict(l.split("=") for l in self.display.xdotool("getwindowgeometry", "--shell",
+                                                             window).split())
+        x, y, width, height = (int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        self.display.mouse_move(x + width // 2, y + height // 2)
+        return x, y, width, height
 
     def run_dialog(self, switch, keys):
         """Opens the dialog, presses the keys, waits for the program to end
@@ -78,13 +90,9 @@ class DialogTest(SessionCase):
         proc = self.session.run(switch)
         try:
             window = wait_for(self.window, 30, what="the dialog's window")
-            g = dict(l.split("=") for l in self.display.xdotool("getwindowgeometry", "--shell",
-                                                                 window).split())
-            x, y, width, height = (int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+            x, y, width, height = self.point_at(window)
             self.assertLessEqual(abs(2 * x + width - self.display.width), 2, "centred")
             self.assertLessEqual(abs(2 * y + height - self.display.height), 2, "centred")
-            # Without a window manager the keyboard focus follows the pointer.
-            self.display.mouse_move(x + width // 2, y + height // 2)
             for key in keys:
                 if key == CLOSE:
                     self.display.request_close(window)
@@ -107,6 +115,29 @@ class DialogTest(SessionCase):
         for keys, after in REOPENED:
             with self.subTest(keys=keys):
                 self.assertEqual(self.run_dialog("--settings", keys), after)
+
+    def test_a_save_stopped_by_the_file_size_limit_says_so_and_keeps_the_old_file(self):
+        # A full disk, as the limit gives it even to root: the program's own
+        # save path, with the signal that the limit sends as it is set.
+        folder = os.path.join(self.config, "vorlan-screen-saver-2")
+        os.makedirs(folder)
+        old = "[Options]\nDelay Interval=600\nDelay Random=0\n"
+        with open(os.path.join(folder, "settings.ini"), "w") as f:
+            f.write(old)
+        proc = self.session.start_program(["prlimit", "--fsize=10", self.session.program,
+                                           "--settings"])
+        dialog = wait_for(self.window, 30, what="the dialog's window")
+        self.point_at(dialog)
+        self.display.key("alt+r", "alt+o")
+        box = wait_for(lambda: [w for w in self.windows() if w != dialog] or not proc.running(),
+                       30, what="the error's message box")
+        self.assertTrue(proc.running(), "ended with %s" % proc.wait(0))
+        self.point_at(box[0])
+        self.display.key("Return")
+        self.assertEqual(proc.wait(20), 5, proc.stderr_tail())
+        self.assertEqual(sorted(os.listdir(folder)), ["settings.ini", "settings.ini.lock"])
+        with open(os.path.join(folder, "settings.ini")) as f:
+            self.assertEqual(f.read(), old)
 
 
 if __name__ == "__main__":
