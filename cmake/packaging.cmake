@@ -1,5 +1,6 @@
 # Packages: `cpack -G DEB` in the native build, `cpack -G ZIP` in the
-# Windows build (scripts/package.sh runs both).
+# Windows build (scripts/package.sh runs both), whose build also makes the
+# installer (installer.cmake).
 
 set(CPACK_PACKAGE_NAME vorlan-screen-saver-2)
 set(CPACK_PACKAGE_VENDOR Vorlan)
@@ -27,6 +28,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-windows-x64")
   # The two files at the top, where "Install" on the .scr finds nothing else.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  include(${CMAKE_CURRENT_LIST_DIR}/installer.cmake)
   include(CPack)
   return()
 endif()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the two packages: the Debian package of the native build
-# (build/native/packages/*.deb, checked with lintian) and the ZIP of the
-# Windows build (build/windows/packages/*.zip). Prints where they are.
+# Builds the packages: the Debian package of the native build
+# (build/native/packages/*.deb, checked with lintian), and the ZIP and the
+# installer of the Windows build (build/windows/packages/*.zip, *.msi).
+# Prints where they are.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -16,7 +17,9 @@ lintian --fail-on error,warning "$deb"
 
 cmake --workflow --preset zip
 zip=$(echo build/windows/packages/*.zip)
+msi=$(echo build/windows/packages/*.msi)
 
 echo "=== packages ==="
 echo "$(pwd)/$deb"
 echo "$(pwd)/$zip"
+echo "$(pwd)/$msi"

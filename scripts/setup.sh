@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   libasound2-dev libasound2 libasound2-data
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wixl
   wine wine64 fonts-wine
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxfixes3
