@@ -115,20 +115,6 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadThrows) {
   }));
 }
 
-TEST_F(SettingsFileTest, AFailedSaveThrowsAndLeavesTheOldFile) {
-  Write("Delay Interval", "120");
-  const std::string old = Slurp(file);
-  // A full disk, as a file size limit gives it even to root: the write
-  // stops half way.
-  EXPECT_TRUE(InChild([&] {
-    const rlimit limit{old.size(), old.size()};
-    return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
-           Throws([&] { Write("Delay Interval", "3600"); }, "File too large");
-  }));
-  EXPECT_EQ(Slurp(file), old);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);  // and the lock file
-}
-
 TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNothing) {
   // Each process checks before every save that its previous one survived.
   const auto saveMany = [&](const std::string& who) {

@@ -7,6 +7,7 @@
 # file named by its pid.
 
 import glob
+import gzip
 import os
 import re
 import shutil
@@ -80,6 +81,11 @@ class PackageTest(unittest.TestCase):
         offered = switches_in([panel.find("command").get("arg")] + [
             o.get("arg-set") for o in panel.iter("option") if o.get("arg-set")])
         self.assertLessEqual(offered, switches_in([usage.stdout]))
+        # The manual page names every option of the help, and no other.
+        with gzip.open(self.root / f"usr/share/man/man6/{NAME}.6.gz", "rt") as f:
+            manual = switches_in([f.read().replace("\\-", "-")])
+        self.assertEqual({s for s in manual if s.startswith("--")},
+                         {s for s in switches_in([usage.stdout]) if s.startswith("--")})
         for select in panel.iter("select"):  # one choice leaves the settings file in force
             self.assertEqual(sum(o.get("arg-set") is None for o in select), 1, select.get("id"))
         with open(os.path.join(ROOT, "settings", "intervals.h")) as f:
