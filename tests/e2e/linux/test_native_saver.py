@@ -76,31 +76,39 @@ class SaverTest(SessionCase):
         first.kill()
         self.start_saver()
 
-    def test_a_runtime_folder_of_someone_elses_does_not_stop_it(self):
-        # One that anybody may write to, and one of another user's: each
-        # holds the lock files this user's saver could take, locked.
+    def env(self, **changes):
+        """The session's environment without a cache folder, and changed."""
+        env = {k: v for k, v in self.session.env.items() if k != "XDG_CACHE_HOME"}
+        env.update(changes)
+        return {k: v for k, v in env.items() if v is not None}
+
+    def test_a_runtime_folder_of_someone_elses_is_not_used(self):
+        # One that anybody may write to, and one of another user's, each
+        # with a lock file there that another user holds.
+        own = os.path.join(self.session.home, ".cache", "vorlan-screen-saver-2")
         for mode, owner in ((0o1777, os.getuid()), (0o755, 65534)):
             with self.subTest(mode=oct(mode), owner=owner):
                 self.session.end_programs()
                 shared = os.path.join(self.session.work, "shared-%o" % mode)
-                for name in ("vorlan-screen-saver-2.lock", "vorlan-screen-saver-2/instance.lock"):
-                    os.makedirs(os.path.dirname(os.path.join(shared, name)), exist_ok=True)
-                    lock = open(os.path.join(shared, name), "w")
-                    self.addCleanup(lock.close)
-                    fcntl.flock(lock, fcntl.LOCK_EX)
+                os.makedirs(shared)
+                lock = open(os.path.join(shared, "vorlan-screen-saver-2.lock"), "w")
+                self.addCleanup(lock.close)
+                fcntl.flock(lock, fcntl.LOCK_EX)
                 os.chmod(shared, mode)
                 os.chown(shared, owner, -1)
-                self.start_saver(env=dict(self.session.env, XDG_RUNTIME_DIR=shared))
+                self.start_saver(env=self.env(XDG_RUNTIME_DIR=shared))
+                self.assertEqual(os.listdir(shared), ["vorlan-screen-saver-2.lock"])
+                self.assertTrue(os.path.isfile(os.path.join(own, "instance.lock")))
 
     def test_without_a_runtime_folder_the_lock_and_the_hacks_files_are_apart_in_the_cache(self):
-        env = {k: v for k, v in self.session.env.items()
-               if k not in ("XDG_RUNTIME_DIR", "XDG_CACHE_HOME")}
+        env = self.env(XDG_RUNTIME_DIR=None)
         own = os.path.join(self.session.home, ".cache", "vorlan-screen-saver-2")
         first = self.start_saver(env=env)
         self.display.key("a")
         self.assertEqual(first.wait(20), 0)
-        # A hack after a full-screen saver keeps its schedule; two full-screen
-        # savers after a hack are one.
+        # A hack after a full-screen saver keeps its schedule; after a hack
+        # the lock keeps a second program out (the dialog, which looks for
+        # no saver window).
         host = self.display.create_window(0, 0, 640, 480)
         self.addCleanup(self.display.destroy_window, host)
         hack = self.session.run("--root", env=dict(env, XSCREENSAVER_WINDOW=hex(host)))
@@ -110,9 +118,8 @@ class SaverTest(SessionCase):
         hack.proc.terminate()
         self.assertEqual(hack.wait(20), -signal.SIGTERM)
         first = self.start_saver(env=env)
-        self.assertEqual(self.session.run("--fullscreen", env=env).wait(20), 0)
+        self.assertEqual(self.session.run("--settings", env=env).wait(20), 0)
         self.assertTrue(first.running())
-        self.assertTrue(os.path.isfile(os.path.join(own, "instance.lock")))
 
     def test_a_sound_device_that_blocks_neither_delays_nor_holds_it(self):
         # ALSA's file plug-in on a FIFO: without a reader its open blocks,
