@@ -45,9 +45,11 @@ class InstallerTest(WineCase):
     def test_install_run_upgrade_and_remove(self):
         installed = os.path.join(self.session.prefix, "drive_c", "windows", "system32",
                                  "Vorlan Screen Saver 2.scr")
-        choice = self.session.reg_values(DESKTOP).get("SCRNSAVE.EXE")
+        choice = r"C:\windows\system32\another.scr"
+        self.session.reg("add", DESKTOP, "/v", "SCRNSAVE.EXE", "/d", choice, "/f")
         self.assertEqual(self.msiexec("/i", env_path("VSS_MSI")), 0)
         self.assertTrue(os.path.isfile(installed))
+        self.assertEqual(self.session.reg_values(DESKTOP).get("SCRNSAVE.EXE"), choice)
 
         self.display.mouse_move(0, 0)
         saver = self.session.run(SCR_IN_SYSTEM, "/s")
