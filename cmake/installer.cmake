@@ -49,4 +49,4 @@ add_custom_command(OUTPUT ${vss_msi}
   VERBATIM)
 add_custom_target(vss_msi ALL DEPENDS ${vss_msi})
 set_target_properties(vss_msi PROPERTIES
-  VSS_MSI ${vss_msi} VSS_WXS ${vss_wxs} VSS_INPUTS ${vss_msi_inputs} VSS_VERSION ${vss_msi_version})
+  VSS_MSI ${vss_msi} VSS_WXS ${vss_wxs} VSS_INPUTS ${vss_msi_inputs})

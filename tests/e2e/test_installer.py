@@ -4,11 +4,12 @@ icon; a later version replaces it in place; removal takes the file away;
 the user's choice of saver is never touched."""
 
 import os
+import struct
 import subprocess
 import unittest
 
 from lib.process import wait_for
-from lib.session import env_path
+from lib.session import MEDIA_DIR, env_path
 from lib.wine import WineCase
 
 PRODUCTS = r"HKLM\Software\Classes\Installer\Products"
@@ -18,6 +19,19 @@ SCR_IN_SYSTEM = r"C:\windows\system32\Vorlan Screen Saver 2.scr"
 
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
+
+
+def file_version():
+    """major, minor, build of the version block's VS_FIXEDFILEINFO."""
+    with open(os.path.join(MEDIA_DIR, "version1.bin"), "rb") as f:
+        block = f.read()
+    minor, major, _, build = struct.unpack_from("<4H", block, block.index(b"\xbd\x04\xef\xfe") + 8)
+    return major, minor, build
+
+
+def msi_version(major, minor, build):
+    """As the installer's registry keeps a product's version."""
+    return "0x%x" % (major << 24 | minor << 16 | build)
 
 
 class InstallerTest(WineCase):
@@ -35,9 +49,9 @@ class InstallerTest(WineCase):
 
     def later_version(self):
         """The same installer with the build number one higher."""
-        major, minor, build = env_path("VSS_VERSION").split(".")
+        major, minor, build = file_version()
         msi = os.path.join(self.session.work, "later.msi")
-        subprocess.run(["wixl", "-a", "x64", "-D", "Version=%s.%s.%d" % (major, minor, int(build) + 1),
+        subprocess.run(["wixl", "-a", "x64", "-D", "Version=%d.%d.%d" % (major, minor, build + 1),
                         "-D", "Scr=" + os.path.basename(self.session.scr), "-D", "Icon=vorlan.ico",
                         "-o", msi, env_path("VSS_WXS")], cwd=env_path("VSS_INPUTS"), check=True)
         return msi
@@ -60,14 +74,15 @@ class InstallerTest(WineCase):
 
         ((first, product),) = self.products().items()
         self.assertEqual(product.get("ProductName"), "Vorlan Screen Saver 2")
+        self.assertEqual(product.get("Version"), msi_version(*file_version()))
         self.assertTrue(product.get("ProductIcon", "").endswith("vorlan.ico"), product)
 
         later_msi = self.later_version()
         self.assertEqual(self.msiexec("/i", later_msi), 0)
         ((later, product),) = self.products().items()
         self.assertNotEqual(later, first)
-        major, minor, build = (int(n) for n in env_path("VSS_VERSION").split("."))
-        self.assertEqual(int(product["Version"], 16), major << 24 | minor << 16 | build + 1)
+        major, minor, build = file_version()
+        self.assertEqual(product["Version"], msi_version(major, minor, build + 1))
         self.assertTrue(os.path.isfile(installed))
 
         self.assertEqual(self.msiexec("/x", later_msi), 0)
