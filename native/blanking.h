@@ -1,7 +1,7 @@
 // What the saver processes of one blanking share through small files in the
-// user's run-time folder (RuntimeFolder): each monitor's sound schedule, kept across the
-// host's restarts (XScreenSaver restarts its hacks every `cycle`), and the
-// lock that lets one of them play.
+// user's run-time folder (RuntimeFolder): each monitor's sound schedule,
+// kept across the host's restarts (XScreenSaver restarts its hacks every
+// `cycle`), and the lock that lets one of them play.
 //
 // A blanking is told by the host process that started the saver, its pid
 // and start time: XScreenSaver starts a new xscreensaver-gfx for each

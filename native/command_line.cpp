@@ -83,7 +83,7 @@ std::optional<std::int32_t> ParseInterval(const std::string& text) {
   return std::nullopt;
 }
 
-// Everything the program accepts, in the order the help lists it.
+// Everything the program accepts, one row each, in the order of the help.
 const Option Options[] = {
     {"fullscreen", nullptr, 1, "cover the screen until a key, click or mouse movement",
      [](Choice& c, const std::string&) { return SetMode(c, "/s"); }},

@@ -21,10 +21,15 @@ struct CommandLine {
 };
 
 // args without argv[0]; hostWindow: XSCREENSAVER_WINDOW is set, which
-// makes a run without a mode option a hack. Words not starting with "--"
-// (but XScreenSaver's "-root") are Windows-style and pass through joined by single spaces; they
-// cannot be mixed with the "--" options, and at most one mode option may be given
-// ("--window-id" wins over "--root", as the settings' preview adds it).
+// makes a run without a mode option a hack. Each option is taken with "--"
+// or, as XScreenSaver's hacks take them, "-", and its value, if it has one,
+// as the next word or after '='. A command line whose first word that is
+// not empty starts with "/" (or whose words are all empty) is the .scr's
+// own: its words pass through
+// joined by single spaces, for Main to read as the .scr does, and cannot be
+// mixed with the options. Any other word is a usage error, and so is an
+// option given twice or more than one mode ("--window-id" wins over
+// "--root", as the settings' preview adds it).
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWindow = false);
 
 // Texts for standard output; the caller adds the final newline.
