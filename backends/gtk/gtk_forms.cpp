@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "backends/gtk/gtk_api.h"
-#include "backends/gtk/gtk_icon.h"
 #include "backends/gtk/gtk_layout.h"
+#include "runtime/icon.h"
 #include "runtime/loaded_control.h"
 #include "runtime/forms_runtime.h"
 
@@ -463,21 +463,23 @@ class GtkForm final : public runtime::FormPeer {
   }
 
   void SetIcon() {
-    runtime::Backend& backend = form_.Owner().Platform();
-    const auto images = DecodeIconGroup(backend.FindResource({IconGroupResource, ""}, 1),
-                                        [&backend](std::int32_t id) {
-                                          return backend.FindResource({IconResource, ""}, id);
-                                        });
     GList* list = nullptr;
-    for (const IconImage& image : images) {
+    for (const runtime::IconImage& image : runtime::LoadIcon(form_.Owner().Platform())) {
       GdkPixbuf* pixbuf =
-          api->gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, image.width, image.height);
+          api->gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, image.Width, image.Height);
       if (pixbuf == nullptr) continue;
       guchar* pixels = api->gdk_pixbuf_get_pixels(pixbuf);
       const auto stride = static_cast<std::size_t>(api->gdk_pixbuf_get_rowstride(pixbuf));
-      const auto rowBytes = static_cast<std::size_t>(image.width) * 4;
-      for (std::size_t y = 0; y < static_cast<std::size_t>(image.height); ++y) {
-        std::copy_n(image.rgba.data() + y * rowBytes, rowBytes, pixels + y * stride);
+      const auto width = static_cast<std::size_t>(image.Width);
+      for (std::size_t y = 0; y < static_cast<std::size_t>(image.Height); ++y) {
+        for (std::size_t x = 0; x < width; ++x) {
+          const std::uint32_t argb = image.Argb[y * width + x];
+          guchar* px = pixels + y * stride + x * 4;
+          px[0] = static_cast<guchar>(argb >> 16);
+          px[1] = static_cast<guchar>(argb >> 8);
+          px[2] = static_cast<guchar>(argb);
+          px[3] = static_cast<guchar>(argb >> 24);
+        }
       }
       list = api->g_list_append(list, pixbuf);
     }
