@@ -40,6 +40,18 @@ std::uint32_t LoadedForm::BackRgb() const {
   return (backColor_ & 0xFFu) << 16 | (backColor_ & 0xFF00u) | (backColor_ >> 16 & 0xFFu);
 }
 
+LoadedControl* LoadedForm::OptionGroupEntry(const std::string& container) const {
+  LoadedControl* entry = nullptr;
+  for (const auto& control : controls_) {
+    if (control->Kind() != ControlKind::OptionButton || control->Design().Container != container) {
+      continue;
+    }
+    if (control->Value() != False) return control.get();
+    if (entry == nullptr) entry = control.get();
+  }
+  return entry;
+}
+
 void LoadedForm::SetDefaultButton(LoadedControl* button) {
   if (defaultButton_ == button) return;
   if (defaultButton_ != nullptr) defaultButton_->ShowDefault(false);

@@ -446,20 +446,16 @@ class GtkForm final : public runtime::FormPeer {
   void FocusAfter(int owner) {
     const int target = MnemonicTarget(designs_, owner);
     if (target < 0) return;
-    GtkWidget* widget = widgets_[static_cast<std::size_t>(target)];
-    // Into an option group, the focus goes to its checked button.
-    const auto& design = designs_[static_cast<std::size_t>(target)];
-    if (design.Kind == ControlKind::OptionButton) {
-      const auto& controls = form_.Controls();
-      for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (designs_[i].Kind == ControlKind::OptionButton &&
-            designs_[i].Container == design.Container && controls[i]->Value() != False) {
-          widget = widgets_[i];
-          break;
-        }
+    const auto& controls = form_.Controls();
+    const runtime::LoadedControl* focused = controls[static_cast<std::size_t>(target)].get();
+    if (focused->Kind() == ControlKind::OptionButton) {
+      focused = form_.OptionGroupEntry(focused->Design().Container);
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      if (controls[i].get() == focused && widgets_[i] != nullptr) {
+        api->gtk_widget_grab_focus(widgets_[i]);
       }
     }
-    if (widget != nullptr) api->gtk_widget_grab_focus(widget);
   }
 
   void SetIcon() {

@@ -104,6 +104,9 @@ TEST_F(Controls, EachMisuseRaisesItsError) {
 }
 
 TEST_F(Controls, AnOptionButtonClearsItsContainerAndRaisesItsClickOnce) {
+  // The focus enters a group at its checked button, else at its first.
+  EXPECT_EQ(form->OptionGroupEntry("fra"), &C("opt", 0));
+  EXPECT_EQ(form->OptionGroupEntry("tmr"), nullptr);
   C("opt", 2).SetValue(True);
   C("opt", 0).SetValue(True);
   C("opt", 0).SetValue(True);  // already set: no second Click
@@ -112,6 +115,8 @@ TEST_F(Controls, AnOptionButtonClearsItsContainerAndRaisesItsClickOnce) {
   EXPECT_EQ(C("opt", 0).Value(), False);
   EXPECT_EQ(C("opt", 1).Value(), True);
   EXPECT_EQ(C("opt", 2).Value(), True);  // another container
+  EXPECT_EQ(form->OptionGroupEntry("fra"), &C("opt", 1));
+  EXPECT_EQ(form->OptionGroupEntry(""), &C("opt", 2));
   EXPECT_TRUE(Peer("opt", 1).checked);
   EXPECT_FALSE(Peer("opt", 0).checked);
 }
