@@ -274,12 +274,7 @@ void X11Form::Render(const std::vector<runtime::PixelRect>& fills,
                      const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
                      const runtime::PixelRect* clip) {
   if (gone_ || !renderer_) return;
-  runtime::PixelRect area{0, 0, width_, height_};
-  if (clip != nullptr) {
-    area = {std::max(area.left, clip->left), std::max(area.top, clip->top),
-            std::min(area.right, clip->right), std::min(area.bottom, clip->bottom)};
-  }
-  renderer_->Render(fills, draws, backRgb, area);
+  renderer_->Render(fills, draws, backRgb, clip);
 }
 
 // ---- Events ----------------------------------------------------------------------------
