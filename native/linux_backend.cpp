@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "backends/gtk/gtk_forms.h"
+#include "backends/gtk/gtk_backend.h"
 #include "native/signals.h"
 #include "settings/names.h"
 
