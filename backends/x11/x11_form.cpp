@@ -293,10 +293,9 @@ void X11Form::HandleEvent(const XEvent& event) {
     case ButtonPress: {
       const XButtonEvent& e = event.xbutton;
       const std::int16_t button = ButtonOf(e.button);
-      if (button == 0) break;
-      const bool second =
-          doubleClick_.Press(button, static_cast<std::uint32_t>(e.time), e.x_root, e.y_root);
-      form_.InputMouseDown(button, ShiftOf(e.state), e.x, e.y, second);
+      // The forms here end or ignore input on the first press: none waits
+      // for a double click.
+      if (button != 0) form_.InputMouseDown(button, ShiftOf(e.state), e.x, e.y, false);
       break;
     }
     case ButtonRelease: {

@@ -1,6 +1,5 @@
 // Scaling pictures to their drawn size, which the end-to-end screenshots see
-// only in blocks. The X11 backend's double click has no effect: the saver
-// ends on the first press, and the dialog is GTK's.
+// only in blocks.
 #include <gtest/gtest.h>
 
 #include <cstring>
