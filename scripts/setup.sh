@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ python3
   libgtest-dev libgmock-dev
   libasound2-dev libasound2 libasound2-data
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox
