@@ -337,20 +337,24 @@ void X11Form::HandleEvent(const XEvent& event) {
 void X11Form::Key(const XKeyEvent& event, bool press) {
   const auto alive = alive_;
   XKeyEvent copy = event;
-  const std::int16_t code = runtime::KeyCodeOfKeysym(XLookupKeysym(&copy, 0));
-  const std::int16_t shift = ShiftOf(event.state);
-  if (!press) {
-    if (code != 0) form_.InputKeyUp(code, shift);
-    return;
-  }
-  if (code != 0) form_.InputKeyDown(code, shift);
-  if (!*alive) return;
   // The character the key types, in the system's 8-bit code page.
   char text[8] = {};
-  KeySym keysym = NoSymbol;
-  const int length = XLookupString(&copy, text, sizeof text, &keysym, nullptr);
-  if (length == 1)
+  KeySym typed = NoSymbol;
+  const int length = XLookupString(&copy, text, sizeof text, &typed, nullptr);
+  // A key is named unshifted, as a virtual key is; on the keypad NumLock
+  // and Shift choose between the digit and the movement, as on Windows.
+  KeySym keysym = XLookupKeysym(&copy, 0);
+  if (IsKeypadKey(keysym) && IsKeypadKey(typed)) keysym = typed;
+  const std::int16_t code = runtime::KeyCodeOfKeysym(static_cast<std::uint32_t>(keysym));
+  const std::int16_t shift = ShiftOf(event.state);
+  if (!press) {
+    form_.InputKeyUp(code, shift);
+    return;
+  }
+  form_.InputKeyDown(code, shift);
+  if (*alive && length == 1) {
     form_.InputKeyPress(static_cast<std::int16_t>(static_cast<unsigned char>(text[0])));
+  }
 }
 
 }  // namespace vss::x11

@@ -11,6 +11,11 @@ from lib.session import SessionCase
 # The frame's HIMETRIC size taken as twips, 15 to a pixel, as on Windows.
 FRAME_W, FRAME_H = 352.8, 564.4
 CLIP_BYTES = 32000  # the chime's sound data
+# Keys that type a character and keys that do not, keys that have a virtual
+# key on Windows and one that has none (Multi_key); each mouse button.
+DISMISSALS = [("key", k) for k in ("a", "Escape", "KP_Begin", "XF86AudioMute",
+                                   "XF86AudioLowerVolume", "Cancel", "Kanji", "Multi_key")] \
+    + [("click", b) for b in (1, 2, 3)] + [("move", None)]
 
 
 class SaverTest(SessionCase):
@@ -40,16 +45,16 @@ class SaverTest(SessionCase):
         self.assertEqual(proc.wait(20), 0)
         self.assertEqual(proc.stderr_tail(), "")
 
-    def test_key_click_and_move_end_it(self):
+    def test_every_key_button_and_move_ends_it(self):
         # Another client has the keyboard focus, as a user's application would.
         self.display.xdotool("windowfocus", "--sync", self.display.create_window(0, 0, 10, 10))
-        for how in ("key", "click", "move"):
-            with self.subTest(how=how):
+        for how, what in DISMISSALS:
+            with self.subTest(how=how, what=what):
                 self.session.end_programs()
                 proc = self.start_saver()
                 before = self.session.sound_bytes()
                 wait_for(lambda: self.session.sound_bytes() > before, 10, what="the chime")
-                self.dismiss(proc, how)
+                self.dismiss(proc, how, what)
                 self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
                 self.assertEqual(proc.stderr_tail(), "")
                 self.assertTrue(self.display.cursor_visible())
