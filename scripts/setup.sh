@@ -14,7 +14,7 @@ packages=(
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxfixes3
   libgtk-3-dev pkg-config
   dpkg-dev file lintian desktop-file-utils
-  xscreensaver xscreensaver-data xsecurelock
+  xscreensaver xscreensaver-data xsecurelock openbox
 )
 
 missing=()

@@ -1,12 +1,14 @@
 """The native saver full screen on a 1920 x 1080 display: what it shows, its
 sound through ALSA's file plug-in, silence without a sound device, how input
-ends it, and the one instance."""
+ends it, the pixel size of the twips it measures a move in, and the one
+instance; and under a window manager that announces itself (openbox)."""
 
+import subprocess
 import time
 import unittest
 
 from lib.process import wait_for
-from lib.session import SessionCase
+from lib.session import NativeSession, SessionCase
 
 # The frame's HIMETRIC size taken as twips, 15 to a pixel, as on Windows.
 FRAME_W, FRAME_H = 352.8, 564.4
@@ -63,6 +65,20 @@ class SaverTest(SessionCase):
                 time.sleep(0.5)
                 self.assertEqual(self.session.sound_bytes(), played)
 
+    def test_a_move_counts_in_the_twips_of_the_displays_resolution(self):
+        # 480 pixels to the inch: 3 twips a pixel, so a move of one pixel is
+        # under the 5 twips that end the saver, and one of two is not.
+        self.display.set_resources("Xft.dpi:\t480\n")
+        self.addCleanup(self.display.set_resources, None)
+        proc = self.start_saver()
+        for x, stays in ((400, True), (401, True), (403, False)):
+            before = self.shown()
+            self.display.mouse_move(x, 400)
+            if stays:  # a Tick later the move has been read
+                wait_for(lambda: self.shown() not in (before, None), 10, what="a Tick")
+                self.assertTrue(proc.running(), "a move to %d ended the saver" % x)
+        self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
+
     def test_one_instance_while_it_lives(self):
         first = self.start_saver()
         # The dialog, which looks for no saver window of its own.
@@ -72,6 +88,48 @@ class SaverTest(SessionCase):
         # The kernel lets the lock go with a killed process.
         first.kill()
         self.start_saver()
+
+
+class WindowManagerTest(SessionCase):
+    """Under openbox the saver asks for full screen above all (EWMH) rather
+    than slipping past the manager, and still takes every key."""
+
+    @classmethod
+    def new_session(cls):
+        return NativeSession(1024, 768)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.manager = cls.session.start_program(["openbox", "--sm-disable"])
+        cls.session.programs.remove(cls.manager)  # not ended between cases
+        wait_for(lambda: "window id" in cls.xprop("-root", "_NET_SUPPORTING_WM_CHECK"), 30,
+                 what="openbox to announce itself")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.manager.kill()
+        super().tearDownClass()
+
+    @classmethod
+    def xprop(cls, *args):
+        return subprocess.run(["xprop"] + list(args), env=cls.session.env, text=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+
+    def test_full_screen_above_all_as_the_manager_places_it(self):
+        self.display.mouse_move(0, 0)
+        proc = self.session.run("--fullscreen")
+        wait_for(lambda: self.shown() or not proc.running(), 30, what="the first frame")
+        self.frames_alternate_centred()
+        (window,) = self.display.xdotool("search", "--classname", "vorlan-screen-saver-2").split()
+        self.assertEqual(self.xprop("-id", window, "_NET_WM_STATE").split("=")[-1].split(),
+                         ["_NET_WM_STATE_FULLSCREEN,", "_NET_WM_STATE_ABOVE"])
+        info = subprocess.run(["xwininfo", "-id", window], env=self.session.env, text=True,
+                              stdout=subprocess.PIPE).stdout
+        self.assertIn("Override Redirect State: no", info)
+        self.dismiss(proc, "key", "Kanji")
+        self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
+        self.assertTrue(self.display.cursor_visible())
 
 
 if __name__ == "__main__":
