@@ -1,7 +1,11 @@
-"""The preview inside a host's window: stretched into it, silent, and ended
-with the window; ends quietly without a window; the command line's answer
-to what it does not know."""
+"""The saver in a host's window: the preview stretched into it, silent, and
+ended with the window; a hack (--root) centred on black, its random chime
+played once, its Tick after the process was stopped; ends quietly without
+a window; the command line's answer to what it does not know."""
 
+import os
+import signal
+import time
 import unittest
 
 from lib.process import wait_for
@@ -9,6 +13,7 @@ from lib.session import SessionCase
 
 LEFT, TOP, WIDTH, HEIGHT = 100, 80, 152, 112
 AREA = (LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT)
+CLIP_BYTES = 31957  # the chime's samples, 2.9 s of them
 
 
 class PreviewTest(SessionCase):
@@ -42,6 +47,58 @@ class PreviewTest(SessionCase):
         left, top, right, bottom = found[1]
         self.assertAlmostEqual(left + right, 800, delta=4)
         self.assertAlmostEqual(top + bottom, 700, delta=4)
+
+    def start_hack(self, *args, kept=None):
+        """A hack on a host window of its own, as started by this process,
+        which the program takes for the host of its blanking; `kept`: the
+        sound schedule a run before it kept. Returns the program and a
+        reader of the schedule it keeps, as (interval's, random's) elapsed ms."""
+        host = self.display.create_window(0, 0, 320, 240)
+        with open("/proc/self/stat") as f:
+            started = f.read().rsplit(")", 1)[1].split()[19]
+        folder = os.path.join(self.session.run_dir, "vorlan-screen-saver-2")
+        os.makedirs(folder, mode=0o700, exist_ok=True)
+        path = os.path.join(folder, "%d-%s-schedule-0-0-0-320x240" % (os.getpid(), started))
+        if kept:
+            with open(path, "w") as f:
+                f.write(kept)
+        elif os.path.exists(path):
+            os.remove(path)
+        if os.path.exists(self.session.sound_path):
+            os.remove(self.session.sound_path)
+        proc = self.session.run("--root", *args,
+                                env=dict(self.session.env, XSCREENSAVER_WINDOW=hex(host)))
+
+        def elapsed():
+            try:
+                with open(path) as f:
+                    fields = f.read().split()
+                return int(fields[2]), int(fields[3])
+            except (FileNotFoundError, IndexError, ValueError):
+                return None
+        return proc, elapsed
+
+    def test_a_random_chime_plays_once(self):
+        # Kept a Tick before its delay of 10 Ticks ends: the first Tick plays.
+        proc, _ = self.start_hack("--random", "--interval", "60", kept="120 -1 0 4500 10 0\n")
+        wait_for(lambda: self.session.sound_bytes() >= CLIP_BYTES or not proc.running(), 20,
+                 what="the chime")
+        time.sleep(2)  # a loop would have gone round again by now
+        self.assertTrue(proc.running(), proc.stderr_tail())
+        self.assertLess(self.session.sound_bytes(), CLIP_BYTES * 5 // 4)
+
+    def test_a_late_tick_fires_once_and_keeps_the_rhythm(self):
+        proc, elapsed = self.start_hack("--continuous", "--interval", "600")
+        wait_for(lambda: (elapsed() or (0, 0))[0] >= 1000, 20, what="two Ticks")
+        proc.proc.send_signal(signal.SIGSTOP)
+        time.sleep(0.2)  # a Tick under way ends its write
+        stopped = elapsed()[0]
+        time.sleep(3)  # six Ticks' time
+        proc.proc.send_signal(signal.SIGCONT)
+        wait_for(lambda: elapsed()[0] != stopped, 10, what="the late Tick")
+        time.sleep(0.2)
+        self.assertEqual(elapsed()[0] - stopped, 500, "the Ticks missed while stopped came too")
+        wait_for(lambda: elapsed()[0] == stopped + 1000, 5, what="the next Tick")
 
     def test_no_window_ends_quietly_and_unknown_options_are_refused(self):
         for args, code, lines in ((("--window-id", "0x1fffff0"), 0, 0), (("/p",), 0, 0),
