@@ -1,5 +1,6 @@
 // What the GTK backend decides without GTK and no end-to-end test sees: the
-// lines of the dialog. Its access keys are tested on the real dialog.
+// lines of the dialog and its captions' text. Its access keys are tested on
+// the real dialog.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -38,6 +39,15 @@ TEST(GtkLayout, OptionsDialogLinesFollowTheDesignNotTheTabOrder) {
               ElementsAre(" fraSound(0)", "buttons: cmdCommand(2)* cmdCommand(0) cmdCommand(1)"));
   EXPECT_THAT(Describe("fraSound"),
               ElementsAre(" optOption(0)", " optOption(1)", " lblSeconds(0)", " cboSeconds(0)"));
+}
+
+TEST(GtkLayout, CaptionsBecomeMnemonicTextWithTheirLiteralAmpersandsAndUnderscores) {
+  const std::pair<const char*, const char*> cases[] = {{"&Ok", "_Ok"},
+                                                       {"Save && E&xit", "Save & E_xit"},
+                                                       {"&&&x", "&_x"},
+                                                       {"a_b&c", "a__b_c"},
+                                                       {"end&", "end"}};
+  for (const auto& [caption, text] : cases) EXPECT_EQ(gtk::MnemonicText(caption), text) << caption;
 }
 
 }  // namespace
