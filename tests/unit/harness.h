@@ -70,8 +70,7 @@ struct Program {
     auto at = Calls().begin();
     for (const auto& entry : entries) {
       at = std::find(at, Calls().end(), entry);
-      if (at == Calls().end()) return false;
-      ++at;
+      if (at++ == Calls().end()) return false;
     }
     return true;
   }

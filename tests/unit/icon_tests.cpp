@@ -1,10 +1,9 @@
-// The icon decoder that the X11 and GTK windows and the packaged PNGs share.
-#include <gmock/gmock.h>
+// The icon decoder that the X11 and GTK windows and the packaged PNGs share
+// (the package's test reads the PNGs made of the program's own icon).
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "backends/x11/x11_icon.h"
 #include "runtime/icon.h"
 
 namespace vss::runtime {
@@ -40,10 +39,10 @@ Bytes IconBytes(int width, const std::vector<std::uint32_t>& pixels, std::int32_
 }
 
 ResourceBytes Of(const Bytes& bytes) { return {bytes.data(), bytes.size()}; }
+using Pixels = std::vector<std::uint32_t>;
 
 TEST(IconImage, ColoursRowsFromTheTopAndTheMaskAsTransparency) {
-  const std::vector<std::uint32_t> pixels = {0x00FF0000, 0xFF00FF00, 0xFF0000FF,
-                                             0x00FFFFFF, 0xFF102030, 0xFF405060};
+  const Pixels pixels = {0x00FF0000, 0xFF00FF00, 0xFF0000FF, 0x00FFFFFF, 0xFF102030, 0xFF405060};
   const auto image = DecodeIconImage(Of(IconBytes(2, pixels)));
   ASSERT_TRUE(image);
   EXPECT_EQ(std::make_pair(image->Width, image->Height), std::make_pair(2, 3));
@@ -55,54 +54,32 @@ TEST(IconImage, ColoursRowsFromTheTopAndTheMaskAsTransparency) {
       {"odd height", IconBytes(2, pixels, 5)},
       {"no height", IconBytes(2, pixels, -6)},
       {"mask cut short", truncated},
-      {"wider than 256", IconBytes(257, std::vector<std::uint32_t>(257, ~0u))},
-      {"no header", Bytes(39, 0)},
-  };
+      {"wider than 256", IconBytes(257, Pixels(257, ~0u))}};
   for (const auto& [what, bytes] : refused) EXPECT_FALSE(DecodeIconImage(Of(bytes))) << what;
 }
 
 TEST(IconImage, AGroupGivesTheImagesItsIdsFind) {
+  // Group 1 names ids 8 (none), 0x107 (an image) and 9 (none this reads);
+  // group 2 is a cursor's, naming 0x107 too.
+  const Bytes icon = {0, 0, 1,  0, 3, 0, 1, 1, 0, 0, 1, 0, 32, 0, 0, 0, 0,  0, 8, 0, 1, 1, 0, 0,
+                      1, 0, 32, 0, 0, 0, 0, 0, 7, 1, 1, 1, 0,  0, 1, 0, 32, 0, 0, 0, 0, 0, 9, 0};
+  Bytes cursor(icon.begin(), icon.begin() + 20);
+  cursor[2] = 2, cursor[4] = 1, cursor[18] = 7, cursor[19] = 1;
   const Bytes good = IconBytes(1, {0xFF123456}), odd = IconBytes(1, {0xFF123456}, 3);
-  auto directory = [](std::uint16_t type, std::initializer_list<std::uint16_t> ids) {
-    Bytes b = {0, 0, static_cast<std::uint8_t>(type), 0, static_cast<std::uint8_t>(ids.size()), 0};
-    for (const std::uint16_t id : ids) {
-      b.insert(b.end(), {1, 1, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0});
-      b.insert(b.end(), {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8)});
-    }
-    return b;
-  };
-  // Ids 0x107: the image; 8: none; 9: unreadable.
-  const Bytes icon = directory(1, {8, 0x107, 9}), cursor = directory(2, {0x107});
-  const std::map<std::pair<std::int32_t, std::int32_t>, const Bytes*> resources = {
-      {{IconGroupResource, 1}, &icon},
-      {{IconGroupResource, 2}, &cursor},
-      {{IconResource, 0x107}, &good},
-      {{IconResource, 9}, &odd}};
   const ResourceLookup find = [&](const ResourceType& type, std::int32_t id) {
+    const std::map<std::pair<std::int32_t, std::int32_t>, const Bytes*> resources = {
+        {{IconGroupResource, 1}, &icon},
+        {{IconGroupResource, 2}, &cursor},
+        {{IconResource, 0x107}, &good},
+        {{IconResource, 9}, &odd}};
     const auto found = resources.find({type.Number, id});
     return found == resources.end() ? ResourceBytes{} : Of(*found->second);
   };
   const auto images = LoadIcon(find, 1);
   ASSERT_EQ(images.size(), 1u);
-  EXPECT_EQ(images[0].Argb, std::vector<std::uint32_t>{0xFF123456});
+  EXPECT_EQ(images[0].Argb, Pixels{0xFF123456});
   EXPECT_TRUE(LoadIcon(find, 2).empty());
   EXPECT_TRUE(LoadIcon(find, 3).empty());
-}
-
-// The X11 window's icon property from the program's resources: its three
-// sizes, every pixel opaque (its masks are clear).
-TEST(IconImage, TheProgramsIconAsTheX11PropertyHoldsIt) {
-  const std::vector<unsigned long> property = x11::IconProperty(LoadIcon(FindEmbeddedResource));
-  std::vector<unsigned long> sizes;
-  for (std::size_t at = 0; at + 2 <= property.size(); at += 2 + property[at] * property[at + 1]) {
-    sizes.push_back(property[at]);
-    ASSERT_EQ(property[at + 1], property[at]);
-    ASSERT_LE(at + 2 + property[at] * property[at], property.size());
-    for (std::size_t i = 0; i < property[at] * property[at]; ++i) {
-      ASSERT_EQ(property[at + 2 + i] >> 24, 0xFFu) << property[at] << " pixel " << i;
-    }
-  }
-  EXPECT_THAT(sizes, testing::ElementsAre(16, 32, 48));
 }
 
 }  // namespace

@@ -42,27 +42,11 @@ TEST(ScalePicture, EnlargesByNearestNeighbourAndShrinksByAreaSoThinLinesStay) {
 
 // Windows' documented virtual-key numbers, for keys of every kind.
 TEST(KeyCodeOfKeysym, TheWindowsVirtualKeyElseTheCodeOfAKeyWithout) {
+  // The last two have none (0 is NoSymbol): Windows gives such a key 0xFF.
   const std::pair<std::uint32_t, int> cases[] = {
-      {XK_a, 0x41},
-      {XK_Z, 0x5A},
-      {XK_7, 0x37},
-      {XK_KP_7, 0x67},
-      {XK_KP_Home, 0x24},
-      {XK_F13, 0x7C},
-      {XK_KP_Begin, 0x0C},  // VK_CLEAR
-      {XK_Cancel, 0x03},
-      {XK_Kanji, 0x19},
-      {XK_Henkan, 0x1C},
-      {XF86XK_AudioMute, 0xAD},
-      {XF86XK_AudioRaiseVolume, 0xAF},
-      {XF86XK_AudioPlay, 0xB3},
-      {XK_semicolon, 0xBA},
-      {XK_less, 0xE2},
-      {XK_Multi_key, 0xFF},
-      {XK_adiaeresis, 0xFF},
-      {XK_Cyrillic_a, 0xFF},
-      {0, 0xFF},  // NoSymbol
-  };
+      {XK_a, 0x41},         {XK_7, 0x37},      {XK_KP_7, 0x67},      {XK_F13, 0x7C},
+      {XK_KP_Begin, 0x0C},  {XK_Cancel, 0x03}, {XK_Kanji, 0x19},     {XF86XK_AudioMute, 0xAD},
+      {XK_semicolon, 0xBA}, {XK_less, 0xE2},   {XK_Multi_key, 0xFF}, {0, 0xFF}};
   for (const auto& [keysym, code] : cases) {
     EXPECT_EQ(runtime::KeyCodeOfKeysym(keysym), code) << std::hex << keysym;
   }

@@ -44,8 +44,7 @@ std::pair<int, std::string> Measure(HWND control, const std::string& caption) {
   return {extent.cx, face};
 }
 
-// The dialog loaded by "/c", its controls found by name as the runtime
-// numbers them.
+// The dialog loaded by "/c", its controls found by name.
 struct Dialog {
   Win32Backend& backend;
   runtime::FormsRuntime& runtime;
@@ -53,12 +52,8 @@ struct Dialog {
   HWND window;
 
   HWND Control(const std::string& name, std::int16_t index = 0) const {
-    const auto& controls = form->Controls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-      const auto& d = controls[i]->Design();
-      if (d.Name == name && d.Index == index) return ::GetDlgItem(window, Win32Form::IdOf(i));
-    }
-    return nullptr;
+    const auto* peer = static_cast<const Win32Form*>(form->Peer());
+    return ::GetDlgItem(window, peer->IdOf(*form->FindControl(name, index)));
   }
   void Key(UINT message, WPARAM code) const {
     ::PostMessageA(::GetFocus(), message, code, message == WM_SYSCHAR ? 1 << 29 : 0);

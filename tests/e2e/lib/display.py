@@ -30,8 +30,7 @@ for _args in [("XOpenDisplay", _P, ctypes.c_char_p), ("XCloseDisplay", _I, _P),
               ("XCreateSimpleWindow", _W, _P, _W, _I, _I, _U, _U, _U, _W, _W),
               ("XMapWindow", _I, _P, _W), ("XDestroyWindow", _I, _P, _W),
               ("XInternAtom", _W, _P, ctypes.c_char_p, _I),
-              ("XChangeProperty", _I, _P, _W, _W, _W, _I, _I, ctypes.c_char_p, _I),
-              ("XDeleteProperty", _I, _P, _W, _W),
+
               ("XSendEvent", _I, _P, _W, _I, ctypes.c_long, _P)]:
     _declare(_x11, *_args)
 
@@ -198,13 +197,9 @@ class Display:
         _x11.XSync(self._x, 0)
 
     def set_resources(self, text):
-        """The resource database clients read, as xrdb sets it; None: none."""
-        root, atom = _x11.XRootWindow(self._x, 0), _x11.XInternAtom(self._x, b"RESOURCE_MANAGER", 0)
-        if text is None:
-            _x11.XDeleteProperty(self._x, root, atom)
-        else:  # a STRING of 8-bit items, replacing what was there
-            _x11.XChangeProperty(self._x, root, atom, 31, 8, 0, text.encode(), len(text))
-        _x11.XSync(self._x, 0)
+        """The resource database that clients read; None: none."""
+        subprocess.run(["xrdb", "-nocpp"] + (["-remove"] if text is None else []), input=text,
+                       env=self.env, text=True, check=True, timeout=30)
 
     def request_close(self, window):
         """What a window manager sends for its close button or Alt+F4."""

@@ -103,8 +103,8 @@ class WindowManagerTest(SessionCase):
         super().setUpClass()
         cls.manager = cls.session.start_program(["openbox", "--sm-disable"])
         cls.session.programs.remove(cls.manager)  # not ended between cases
-        wait_for(lambda: "window id" in cls.xprop("-root", "_NET_SUPPORTING_WM_CHECK"), 30,
-                 what="openbox to announce itself")
+        wait_for(lambda: "window id" in cls.output("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"),
+                 30, what="openbox to announce itself")
 
     @classmethod
     def tearDownClass(cls):
@@ -112,9 +112,9 @@ class WindowManagerTest(SessionCase):
         super().tearDownClass()
 
     @classmethod
-    def xprop(cls, *args):
-        return subprocess.run(["xprop"] + list(args), env=cls.session.env, text=True,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+    def output(cls, *argv):
+        return subprocess.run(argv, env=cls.session.env, text=True, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL).stdout
 
     def test_full_screen_above_all_as_the_manager_places_it(self):
         self.display.mouse_move(0, 0)
@@ -122,11 +122,9 @@ class WindowManagerTest(SessionCase):
         wait_for(lambda: self.shown() or not proc.running(), 30, what="the first frame")
         self.frames_alternate_centred()
         (window,) = self.display.xdotool("search", "--classname", "vorlan-screen-saver-2").split()
-        self.assertEqual(self.xprop("-id", window, "_NET_WM_STATE").split("=")[-1].split(),
-                         ["_NET_WM_STATE_FULLSCREEN,", "_NET_WM_STATE_ABOVE"])
-        info = subprocess.run(["xwininfo", "-id", window], env=self.session.env, text=True,
-                              stdout=subprocess.PIPE).stdout
-        self.assertIn("Override Redirect State: no", info)
+        self.assertIn("= _NET_WM_STATE_FULLSCREEN, _NET_WM_STATE_ABOVE\n",
+                      self.output("xprop", "-id", window, "_NET_WM_STATE"))
+        self.assertIn("Override Redirect State: no", self.output("xwininfo", "-id", window))
         self.dismiss(proc, "key", "Kanji")
         self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
         self.assertTrue(self.display.cursor_visible())
