@@ -77,19 +77,18 @@ endforeach()
 install(FILES ${vss_staging}/${vss_program}.6.gz DESTINATION share/man/man6)
 install(FILES ${vss_staging}/changelog.Debian.gz ${vss_staging}/changelog.gz DESTINATION ${vss_doc})
 
-# The icons are the Windows icon's own images, converted at build time, so
-# the two builds cannot drift apart and no picture is committed twice.
+# The icons are the Windows icon's own images, decoded from the program's
+# resources by its own decoder at build time, so the two builds cannot
+# drift apart and no picture is committed twice.
 add_executable(vss_dib2png ${vss_packaging}/dib2png.cpp)
+target_link_libraries(vss_dib2png PRIVATE vss_embedded)
 set(vss_icons "")
-foreach(pair "30001|16" "30002|32" "30003|48")
-  string(REPLACE "|" ";" pair "${pair}")
-  list(GET pair 0 id)
-  list(GET pair 1 size)
+foreach(size 16 32 48)
   set(output ${vss_staging}/icons/${size}x${size}/${vss_program}.png)
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${vss_staging}/icons/${size}x${size}
-    COMMAND vss_dib2png ${VSS_MEDIA_DIR}/icon${id}.bin ${output}
-    DEPENDS vss_dib2png ${VSS_MEDIA_DIR}/icon${id}.bin
+    COMMAND vss_dib2png ${size} ${output}
+    DEPENDS vss_dib2png
     VERBATIM)
   list(APPEND vss_icons ${output})
   install(FILES ${output} DESTINATION share/icons/hicolor/${size}x${size}/apps)

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "backends/gtk/gtk_forms.h"
+#include "backends/gtk/gtk_backend.h"
 #include "native/files.h"
 #include "native/signals.h"
 #include "settings/names.h"

@@ -3,7 +3,7 @@
 #include "api/vbnum.h"
 #include "settings/settings.h"
 #include "settings/intervals.h"
-#include "startup/shared.h"
+#include "shared/shared.h"
 
 namespace vss {
 

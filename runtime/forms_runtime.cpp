@@ -176,7 +176,7 @@ Form& FormsRuntime::Load(FormModule& code, const FormDesign& design) {
   for (const auto& f : forms_) {
     if (&f->Code() == &code) return *f;
   }
-  Trace("Load " + design.Name);
+  Trace([&] { return "Load " + design.Name; });
   forms_.push_back(std::make_unique<LoadedForm>(*this, code, design));
   LoadedForm& form = *forms_.back();
   form.Create();
@@ -189,7 +189,7 @@ Form& FormsRuntime::Load(FormModule& code, const FormDesign& design) {
 void FormsRuntime::Unload(Form& target) {
   LoadedForm* form = Find(target);
   if (form == nullptr || !form->BeginUnload()) return;
-  Trace("Unload " + form->Name());
+  Trace([&] { return "Unload " + form->Name(); });
   std::int16_t cancel = 0;
   form->Code().Form_Unload(cancel);
   if (cancel != 0) {
@@ -201,7 +201,7 @@ void FormsRuntime::Unload(Form& target) {
 
 void FormsRuntime::FormWindowLost(LoadedForm& form) {
   if (!form.BeginUnload()) return;
-  Trace("Unload " + form.Name());
+  Trace([&] { return "Unload " + form.Name(); });
   std::int16_t cancel = 0;
   form.Code().Form_Unload(cancel);
   Retire(form, false);
@@ -221,8 +221,10 @@ void FormsRuntime::Retire(LoadedForm& form, bool destroyWindow) {
 // ---- Resources -------------------------------------------------------------------
 
 std::unique_ptr<Picture> FormsRuntime::LoadResPicture(std::int32_t id, PictureKind kind) {
-  Trace("LoadResPicture(" + std::to_string(id) + "," + std::to_string(static_cast<int>(kind)) +
-        ")");
+  Trace([&] {
+    return "LoadResPicture(" + std::to_string(id) + "," + std::to_string(static_cast<int>(kind)) +
+           ")";
+  });
   if (kind != PictureKind::Bitmap) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall, "Invalid procedure call: picture kind");
   }
@@ -239,7 +241,7 @@ std::unique_ptr<Picture> FormsRuntime::LoadResPicture(std::int32_t id, PictureKi
 }
 
 std::vector<std::uint8_t> FormsRuntime::LoadResData(std::int16_t id, const std::string& type) {
-  Trace("LoadResData(" + std::to_string(id) + "," + type + ")");
+  Trace([&] { return "LoadResData(" + std::to_string(id) + "," + type + ")"; });
   if (type.empty() || id < 1) ResourceNotFound(id);
   const ResourceBytes bytes = backend_.FindResource({0, type}, id);
   if (bytes.Data == nullptr) ResourceNotFound(id);
@@ -250,7 +252,9 @@ std::vector<std::uint8_t> FormsRuntime::LoadResData(std::int16_t id, const std::
 
 std::string FormsRuntime::GetSetting(const std::string& appName, const std::string& section,
                                      const std::string& key, const std::string& defaultValue) {
-  Trace("GetSetting(" + appName + "," + section + "," + key + "," + defaultValue + ")");
+  Trace([&] {
+    return "GetSetting(" + appName + "," + section + "," + key + "," + defaultValue + ")";
+  });
   RequireNames(appName, section, key);
   // Two optional values must never keep the program from running: a store
   // that cannot be read reads as the defaults, as an empty one does.
@@ -264,7 +268,7 @@ std::string FormsRuntime::GetSetting(const std::string& appName, const std::stri
 
 void FormsRuntime::SaveSetting(const std::string& appName, const std::string& section,
                                const std::string& key, const std::string& setting) {
-  Trace("SaveSetting(" + appName + "," + section + "," + key + "," + setting + ")");
+  Trace([&] { return "SaveSetting(" + appName + "," + section + "," + key + "," + setting + ")"; });
   RequireNames(appName, section, key);
   backend_.WriteSetting(appName, section, key, setting);
 }
@@ -278,7 +282,7 @@ void FormsRuntime::Randomize() {
 
 float FormsRuntime::Rnd() {
   const float value = random_.Next();
-  Trace("Rnd=" + FormatNumber(value));
+  Trace([&] { return "Rnd=" + FormatNumber(value); });
   return value;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "api/random.h"
@@ -44,8 +45,16 @@ class FormsRuntime : public Runtime {
 
   // Every operation the behaviour asks of the runtime, as one line each.
   void SetTrace(std::function<void(const std::string&)> trace) { trace_ = std::move(trace); }
-  void Trace(const std::string& entry) const {
-    if (trace_) trace_(entry);
+  // The entry: a text, or a function that makes it, called only while a
+  // trace is set, so that a Tick builds no text nobody reads.
+  template <typename Entry>
+  void Trace(const Entry& entry) const {
+    if (!trace_) return;
+    if constexpr (std::is_invocable_v<const Entry&>) {
+      trace_(entry());
+    } else {
+      trace_(entry);
+    }
   }
 
   Backend& Platform() const { return backend_; }

@@ -14,8 +14,6 @@ PixelRect Union(const PixelRect& a, const PixelRect& b) {
           std::max(a.bottom, b.bottom)};
 }
 
-bool IsEmpty(const PixelRect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
 // Adds r to a short list, dropping what it contains and what contains it.
 void AddRect(std::vector<PixelRect>& list, const PixelRect& r) {
   if (IsEmpty(r)) return;
@@ -63,14 +61,19 @@ PixelRect DrawOp::Bounds() const {
   return r;
 }
 
+bool IsEmpty(const PixelRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
 bool Contains(const PixelRect& outer, const PixelRect& inner) {
   return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
          outer.bottom >= inner.bottom;
 }
 
-bool Intersects(const PixelRect& a, const PixelRect& b) {
-  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+          std::min(a.bottom, b.bottom)};
 }
+
+bool Intersects(const PixelRect& a, const PixelRect& b) { return !IsEmpty(Intersection(a, b)); }
 
 void PersistentImage::Clear(bool kept) {
   if (!kept || unkeptOnScreen_) {

@@ -22,8 +22,11 @@ struct DrawOp {
   PixelRect Bounds() const;
 };
 
+bool IsEmpty(const PixelRect& r);
 bool Contains(const PixelRect& outer, const PixelRect& inner);
 bool Intersects(const PixelRect& a, const PixelRect& b);
+// Empty (IsEmpty) when they do not meet.
+PixelRect Intersection(const PixelRect& a, const PixelRect& b);
 
 // A monitor other than the form's shows the form's image moved so that the
 // form's centre falls on the monitor's centre: the offset from the form's

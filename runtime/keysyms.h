@@ -8,7 +8,10 @@
 
 namespace vss::runtime {
 
-// 0 for a keysym that has no key code.
+// Every key press reaches a form as a key down, as on Windows: a keysym
+// that has no virtual key there (Multi_key, a letter of another alphabet,
+// NoSymbol) gets key::Unassigned, the code Windows gives a key its layout
+// has no virtual key for, rather than a guess at one that names another key.
 std::int16_t KeyCodeOfKeysym(std::uint32_t keysym);
 
 }  // namespace vss::runtime

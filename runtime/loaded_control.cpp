@@ -50,7 +50,7 @@ void LoadedControl::SetInterval(std::int32_t milliseconds) {
     throw RuntimeError(ErrorNumber::InvalidPropertyValue,
                        "Invalid property value: " + design_.Name + ".Interval");
   }
-  form_.Owner().Trace(Label() + ".Interval=" + std::to_string(milliseconds));
+  form_.Owner().Trace([&] { return Label() + ".Interval=" + std::to_string(milliseconds); });
   interval_ = milliseconds;
   ApplyTimer();
 }
@@ -75,7 +75,7 @@ void LoadedControl::InputTimer() {
 // ---- Every kind ---------------------------------------------------------------
 
 void LoadedControl::SetEnabled(Boolean enabled) {
-  form_.Owner().Trace(Label() + ".Enabled=" + std::to_string(enabled));
+  form_.Owner().Trace([&] { return Label() + ".Enabled=" + std::to_string(enabled); });
   enabled_ = enabled != False;
   if (design_.Kind == ControlKind::Timer) {
     ApplyTimer();
@@ -93,7 +93,7 @@ void LoadedControl::ShowChecked(bool checked) {
 
 void LoadedControl::SetValue(Boolean value) {
   Require(ControlKind::OptionButton, "Value");
-  form_.Owner().Trace(Label() + ".Value=" + std::to_string(value));
+  form_.Owner().Trace([&] { return Label() + ".Value=" + std::to_string(value); });
   if (value == False) {
     if (checked_) ShowChecked(false);
     return;
@@ -108,7 +108,7 @@ void LoadedControl::SetValue(Boolean value) {
       other->ShowChecked(false);
     }
   }
-  form_.Owner().Trace(Label() + "_Click");
+  form_.Owner().Trace([&] { return Label() + "_Click"; });
   Raise();
 }
 
@@ -125,7 +125,7 @@ void LoadedControl::ShowDefault(bool isDefault) {
 
 void LoadedControl::SetDefault(Boolean isDefault) {
   Require(ControlKind::CommandButton, "Default");
-  form_.Owner().Trace(Label() + ".Default=" + std::to_string(isDefault));
+  form_.Owner().Trace([&] { return Label() + ".Default=" + std::to_string(isDefault); });
   if (isDefault != False) {
     form_.SetDefaultButton(this);
   } else if (form_.DefaultButton() == this) {
@@ -158,7 +158,8 @@ void LoadedControl::AddItem(const std::string& text, std::int16_t index) {
                        "Invalid property array index: " + design_.Name + ".AddItem(" +
                            std::to_string(index) + ")");
   }
-  form_.Owner().Trace(Label() + ".AddItem(" + text + "," + std::to_string(index) + ")");
+  form_.Owner().Trace(
+      [&] { return Label() + ".AddItem(" + text + "," + std::to_string(index) + ")"; });
   items_.insert(items_.begin() + index, {text, 0});
   // The selected item keeps its selection when one is put before it.
   if (listIndex_ >= index) ++listIndex_;
@@ -168,7 +169,8 @@ void LoadedControl::AddItem(const std::string& text, std::int16_t index) {
 void LoadedControl::SetItemData(std::int16_t index, std::int32_t data) {
   Require(ControlKind::ComboBox, "ItemData");
   CheckItem("ItemData", index);
-  form_.Owner().Trace(Label() + ".ItemData(" + std::to_string(index) + ")=" + std::to_string(data));
+  form_.Owner().Trace(
+      [&] { return Label() + ".ItemData(" + std::to_string(index) + ")=" + std::to_string(data); });
   items_[static_cast<std::size_t>(index)].second = data;
 }
 
@@ -186,7 +188,7 @@ std::int16_t LoadedControl::ListCount() const {
 void LoadedControl::SetListIndex(std::int16_t index) {
   Require(ControlKind::ComboBox, "ListIndex");
   if (index != -1) CheckItem("ListIndex", index);
-  form_.Owner().Trace(Label() + ".ListIndex=" + std::to_string(index));
+  form_.Owner().Trace([&] { return Label() + ".ListIndex=" + std::to_string(index); });
   listIndex_ = index;
   if (peer_) peer_->SetSelection(index);
 }

@@ -40,6 +40,18 @@ std::uint32_t LoadedForm::BackRgb() const {
   return (backColor_ & 0xFFu) << 16 | (backColor_ & 0xFF00u) | (backColor_ >> 16 & 0xFFu);
 }
 
+LoadedControl* LoadedForm::OptionGroupEntry(const std::string& container) const {
+  LoadedControl* entry = nullptr;
+  for (const auto& control : controls_) {
+    if (control->Kind() != ControlKind::OptionButton || control->Design().Container != container) {
+      continue;
+    }
+    if (control->Value() != False) return control.get();
+    if (entry == nullptr) entry = control.get();
+  }
+  return entry;
+}
+
 void LoadedForm::SetDefaultButton(LoadedControl* button) {
   if (defaultButton_ == button) return;
   if (defaultButton_ != nullptr) defaultButton_->ShowDefault(false);
@@ -90,18 +102,18 @@ void LoadedForm::Flush() {
 // ---- Properties ------------------------------------------------------------------
 
 void LoadedForm::SetCaption(const std::string& caption) {
-  runtime_.Trace(Name() + ".Caption=" + caption);
+  runtime_.Trace([&] { return Name() + ".Caption=" + caption; });
   caption_ = caption;
   if (Live()) peer_->SetCaption(caption);
 }
 
 void LoadedForm::SetAutoRedraw(Boolean autoRedraw) {
-  runtime_.Trace(Name() + ".AutoRedraw=" + std::to_string(autoRedraw));
+  runtime_.Trace([&] { return Name() + ".AutoRedraw=" + std::to_string(autoRedraw); });
   autoRedraw_ = autoRedraw != False;
 }
 
 void LoadedForm::SetBackColor(std::int32_t color) {
-  runtime_.Trace(Name() + ".BackColor=" + std::to_string(color));
+  runtime_.Trace([&] { return Name() + ".BackColor=" + std::to_string(color); });
   backColor_ = static_cast<std::uint32_t>(color);
   // A new back colour clears what was drawn, as a Cls would.
   image_.Reset();
@@ -130,7 +142,7 @@ void LoadedForm::SetWidth(float twips) {
     throw RuntimeError(ErrorNumber::InvalidPropertyValue,
                        "Invalid property value: " + Name() + ".Width");
   }
-  runtime_.Trace(Name() + ".Width=" + FormatNumber(twips));
+  runtime_.Trace([&] { return Name() + ".Width=" + FormatNumber(twips); });
   const PixelRect r = Bounds();
   if (Live()) peer_->Resize(runtime_.Metrics().PixelsX(twips), r.bottom - r.top);
 }
@@ -140,18 +152,18 @@ void LoadedForm::SetHeight(float twips) {
     throw RuntimeError(ErrorNumber::InvalidPropertyValue,
                        "Invalid property value: " + Name() + ".Height");
   }
-  runtime_.Trace(Name() + ".Height=" + FormatNumber(twips));
+  runtime_.Trace([&] { return Name() + ".Height=" + FormatNumber(twips); });
   const PixelRect r = Bounds();
   if (Live()) peer_->Resize(r.right - r.left, runtime_.Metrics().PixelsY(twips));
 }
 
 void LoadedForm::SetLeft(float twips) {
-  runtime_.Trace(Name() + ".Left=" + FormatNumber(twips));
+  runtime_.Trace([&] { return Name() + ".Left=" + FormatNumber(twips); });
   if (Live()) peer_->Move(runtime_.Metrics().PixelsX(twips), Bounds().top);
 }
 
 void LoadedForm::SetTop(float twips) {
-  runtime_.Trace(Name() + ".Top=" + FormatNumber(twips));
+  runtime_.Trace([&] { return Name() + ".Top=" + FormatNumber(twips); });
   if (Live()) peer_->Move(Bounds().left, runtime_.Metrics().PixelsY(twips));
 }
 
@@ -160,7 +172,7 @@ WindowHandle LoadedForm::hWnd() const { return Live() ? peer_->Handle() : 0; }
 // ---- Drawing -------------------------------------------------------------------
 
 void LoadedForm::Cls() {
-  runtime_.Trace(Name() + ".Cls");
+  runtime_.Trace([&] { return Name() + ".Cls"; });
   image_.Clear(autoRedraw_);
   Changed();
 }
@@ -170,9 +182,10 @@ void LoadedForm::PaintPicture(const Picture& picture, float x, float y, float wi
   if (loaded == nullptr) {
     throw RuntimeError(ErrorNumber::InvalidPicture, "Invalid picture: not loaded by this runtime");
   }
-  runtime_.Trace(Name() + ".PaintPicture(" + std::to_string(loaded->Id()) + "," + FormatNumber(x) +
-                 "," + FormatNumber(y) + "," + FormatNumber(width) + "," + FormatNumber(height) +
-                 ")");
+  runtime_.Trace([&] {
+    return Name() + ".PaintPicture(" + std::to_string(loaded->Id()) + "," + FormatNumber(x) + "," +
+           FormatNumber(y) + "," + FormatNumber(width) + "," + FormatNumber(height) + ")";
+  });
   const Units& units = runtime_.Metrics();
   DrawOp op{loaded->Bitmap(),     units.PixelsX(x),      units.PixelsY(y),
             units.PixelsX(width), units.PixelsY(height), autoRedraw_};
@@ -186,7 +199,7 @@ void LoadedForm::Show(ShowMode mode) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                        "Invalid procedure call: modal forms are not supported");
   }
-  runtime_.Trace(Name() + ".Show(" + std::to_string(static_cast<int>(mode)) + ")");
+  runtime_.Trace([&] { return Name() + ".Show(" + std::to_string(static_cast<int>(mode)) + ")"; });
   shown_ = true;
   if (Live()) peer_->Show();
 }

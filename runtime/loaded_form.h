@@ -57,6 +57,10 @@ class LoadedForm final : public Form {
   std::uint32_t BackRgb() const;
   const PersistentImage& Image() const { return image_; }
   LoadedControl* DefaultButton() const { return defaultButton_; }
+  // The option button the focus lands on when it enters the container's
+  // group, by Tab or by an access key: the checked one, else the first in
+  // the tab order; null when the container holds none.
+  LoadedControl* OptionGroupEntry(const std::string& container) const;
   void SetDefaultButton(LoadedControl* button);
 
   // Life cycle, driven by the FormsRuntime.

@@ -6,7 +6,7 @@
 
 #include "api/basWin32API.h"
 #include "saver/schedule.h"
-#include "startup/shared.h"
+#include "shared/shared.h"
 
 namespace vss {
 

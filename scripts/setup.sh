@@ -7,14 +7,14 @@ packages=(
   cmake ninja-build g++ python3
   libgtest-dev libgmock-dev
   libasound2-dev libasound2 libasound2-data
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wixl
   wine wine64 fonts-wine
-  xvfb xauth xdotool x11-utils x11-apps imagemagick sox
+  xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick sox
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxfixes3
   libgtk-3-dev pkg-config
   dpkg-dev file lintian desktop-file-utils
-  xscreensaver xscreensaver-data xsecurelock
+  xscreensaver xscreensaver-data xsecurelock openbox
 )
 
 missing=()

@@ -3,7 +3,7 @@
 #include "api/vbstring.h"
 #include "settings/intervals.h"
 #include "settings/names.h"
-#include "startup/shared.h"
+#include "shared/shared.h"
 
 namespace vss {
 

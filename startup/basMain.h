@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "startup/shared.h"
+#include "shared/shared.h"
 
 namespace vss {
 

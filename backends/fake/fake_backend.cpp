@@ -34,7 +34,7 @@ float FakeRuntime::Rnd() {
   if (RandomValues.empty()) return runtime::FormsRuntime::Rnd();
   const float value = RandomValues.front();
   RandomValues.pop_front();
-  Trace("Rnd=" + runtime::FormatNumber(value));
+  Trace([&] { return "Rnd=" + runtime::FormatNumber(value); });
   return value;
 }
 

@@ -116,6 +116,25 @@ struct Api {
 // of the functions is missing. Opening the display is the caller's part.
 const Api* LoadApi();
 
+// GTK's functions, for the backend's code that runs once Available() has
+// loaded them.
+inline const Api& Gtk() { return *LoadApi(); }
+
+template <typename T>
+T* As(void* widget) {
+  return static_cast<T*>(widget);
+}
+
+// Runs change with every handler `owner` connected to `instance` blocked,
+// so what the runtime shows is not reported back to it as the user's doing.
+template <typename Change>
+void Quietly(void* instance, void* owner, Change change) {
+  const auto mask = G_SIGNAL_MATCH_DATA;
+  Gtk().g_signal_handlers_block_matched(instance, mask, 0, 0, nullptr, nullptr, owner);
+  change();
+  Gtk().g_signal_handlers_unblock_matched(instance, mask, 0, 0, nullptr, nullptr, owner);
+}
+
 // GObject's signal connection, which g_signal_connect is a macro for.
 template <typename Handler>
 void Connect(const Api& api, void* instance, const char* signal, Handler handler, void* data) {

@@ -106,18 +106,14 @@ class OptionWindow final : public Win32Control {
     return group;
   }
 
-  // Tab enters a group at its checked button, or at the first when none is.
+  // Only the button where Tab enters the group is a tab stop.
   void UpdateTabStops() {
+    const runtime::LoadedControl* entry =
+        form_.Owner().OptionGroupEntry(control_.Design().Container);
     auto group = Group();
     group.push_back(this);
-    std::sort(group.begin(), group.end(),
-              [](const OptionWindow* a, const OptionWindow* b) { return a->id_ < b->id_; });
-    const bool anyChecked =
-        std::any_of(group.begin(), group.end(), [](const OptionWindow* o) { return o->checked_; });
     for (OptionWindow* o : group) {
-      if (o->window_ != nullptr) {
-        SetStyleBit(o->window_, WS_TABSTOP, o->checked_ || (!anyChecked && o == group.front()));
-      }
+      if (o->window_ != nullptr) SetStyleBit(o->window_, WS_TABSTOP, &o->control_ == entry);
     }
   }
 

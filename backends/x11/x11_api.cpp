@@ -19,34 +19,14 @@ constexpr std::int32_t FormStyle = 0x06000000;
 // window and must not even reach the server.
 bool IsWindowId(WindowHandle handle) { return handle > 0 && handle <= 0x1FFFFFFF; }
 
-std::vector<Window> ChildrenOf(::Display* display, Window window) {
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  std::vector<Window> list;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) && children != nullptr) {
-    list.assign(children, children + count);
-  }
-  if (children != nullptr) XFree(children);
-  return list;
-}
-
 std::string NameOf(::Display* display, const AtomSet& atoms, Window window) {
-  ::Atom type = 0;
-  int format = 0;
-  unsigned long items = 0, after = 0;
-  unsigned char* data = nullptr;
-  std::string name;
-  if (XGetWindowProperty(display, window, atoms.NetWmName, 0, 1024, False, atoms.Utf8String, &type,
-                         &format, &items, &after, &data) == Success &&
-      type == atoms.Utf8String && format == 8 && data != nullptr) {
-    name.assign(reinterpret_cast<char*>(data), items);
-  } else {
-    char* old = nullptr;
-    if (XFetchName(display, window, &old) && old != nullptr) name = old;
-    if (old != nullptr) XFree(old);
+  if (const auto utf8 = ReadProperty(display, window, atoms.NetWmName, atoms.Utf8String, 8, 1024)) {
+    return std::string(utf8->begin(), utf8->end());
   }
-  if (data != nullptr) XFree(data);
+  std::string name;
+  char* old = nullptr;
+  if (XFetchName(display, window, &old) && old != nullptr) name = old;
+  if (old != nullptr) XFree(old);
   return name;
 }
 

@@ -109,25 +109,54 @@ int Connection::PixelsPerInch() const {
   return dpi;
 }
 
+std::optional<std::vector<unsigned long>> ReadProperty(::Display* display, Window window,
+                                                       ::Atom property, ::Atom type, int format,
+                                                       long maxItems) {
+  ::Atom actualType = 0;
+  int actualFormat = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::optional<std::vector<unsigned long>> found;
+  if (XGetWindowProperty(display, window, property, 0, maxItems, False, type, &actualType,
+                         &actualFormat, &items, &after, &data) == Success &&
+      actualType == type && actualFormat == format && data != nullptr) {
+    found.emplace(items);
+    for (unsigned long i = 0; i < items; ++i) {
+      (*found)[i] = format == 32 ? reinterpret_cast<const unsigned long*>(data)[i] : data[i];
+    }
+  }
+  if (data != nullptr) XFree(data);
+  return found;
+}
+
+std::vector<Window> ChildrenOf(::Display* display, Window window) {
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  std::vector<Window> list;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) && children != nullptr) {
+    list.assign(children, children + count);
+  }
+  if (children != nullptr) XFree(children);
+  return list;
+}
+
+namespace {
+
+// The window a window names in a property of one window id, or 0.
+Window WindowIn(::Display* display, Window window, ::Atom property) {
+  const auto items = ReadProperty(display, window, property, XA_WINDOW, 32, 1);
+  return items && items->size() == 1 ? static_cast<Window>(items->front()) : 0;
+}
+
+}  // namespace
+
 bool Connection::HasWindowManager() const {
   // EWMH: the root names a window of the manager that names itself back.
-  auto checkOf = [this](Window window) -> Window {
-    ::Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    Window found = 0;
-    ErrorTrap trap(display_);
-    if (XGetWindowProperty(display_, window, atoms_.NetSupportingWmCheck, 0, 1, False, XA_WINDOW,
-                           &type, &format, &items, &after, &data) == Success &&
-        type == XA_WINDOW && format == 32 && items == 1) {
-      found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
-    }
-    if (data != nullptr) XFree(data);
-    return trap.Failed() ? 0 : found;
-  };
-  const Window check = checkOf(root_);
-  return check != 0 && checkOf(check) == check;
+  ErrorTrap trap(display_);
+  const Window check = WindowIn(display_, root_, atoms_.NetSupportingWmCheck);
+  const bool named = check != 0 && WindowIn(display_, check, atoms_.NetSupportingWmCheck) == check;
+  return !trap.Failed() && named;
 }
 
 Cursor Connection::InvisibleCursor() {
@@ -157,26 +186,11 @@ Window VirtualRoot(Connection& connection) {
   }
   ::Display* display = connection.Dpy();
   const ::Atom vroot = XInternAtom(display, "__SWM_VROOT", False);
-  Window root = 0, parent = 0, found = connection.Root();
-  Window* children = nullptr;
-  unsigned count = 0;
   ErrorTrap trap(display);
-  if (XQueryTree(display, connection.Root(), &root, &parent, &children, &count)) {
-    for (unsigned i = 0; i < count && found == connection.Root(); ++i) {
-      ::Atom type = 0;
-      int format = 0;
-      unsigned long items = 0, after = 0;
-      unsigned char* data = nullptr;
-      if (XGetWindowProperty(display, children[i], vroot, 0, 1, False, XA_WINDOW, &type, &format,
-                             &items, &after, &data) == Success &&
-          type == XA_WINDOW && format == 32 && items == 1) {
-        found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
-      }
-      if (data != nullptr) XFree(data);
-    }
+  for (const Window child : ChildrenOf(display, connection.Root())) {
+    if (const Window named = WindowIn(display, child, vroot)) return named;
   }
-  if (children != nullptr) XFree(children);
-  return found;
+  return connection.Root();
 }
 
 }  // namespace

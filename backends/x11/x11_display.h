@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // Every project header an X11 file needs comes before Xlib's, whose macros
 // (True, False, None, KeyPress, Expose, ShiftMask) would rename the project's names.
@@ -99,6 +100,17 @@ struct HostWindow {
   runtime::PixelRect place;  // on the root
 };
 std::optional<HostWindow> WatchHostWindow(Connection& connection);
+
+// The items of a window's property when it has the type and format asked
+// for (8-bit items widened, 32-bit ones as the longs Xlib hands over), at
+// most maxItems of them; nullopt when it has no such property. The caller
+// traps the errors of a window that may be gone.
+std::optional<std::vector<unsigned long>> ReadProperty(::Display* display, Window window,
+                                                       ::Atom property, ::Atom type, int format,
+                                                       long maxItems);
+
+// The window's children, bottom to top; none when it is gone.
+std::vector<Window> ChildrenOf(::Display* display, Window window);
 
 // Installs the process's handler: errors outside a trap are ignored too.
 void InstallErrorHandler();

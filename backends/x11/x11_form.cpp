@@ -127,7 +127,7 @@ void X11Form::CreateOwnWindow() {
     XChangeProperty(display, window_, atoms.MotifWmHints, atoms.MotifWmHints, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(motif), 5);
   }
-  const std::vector<unsigned long> icon = IconProperty();
+  const std::vector<unsigned long> icon = IconProperty(runtime::LoadIcon(form_.Owner().Platform()));
   if (!icon.empty()) {
     XChangeProperty(display, window_, atoms.NetWmIcon, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(icon.data()),
@@ -274,12 +274,7 @@ void X11Form::Render(const std::vector<runtime::PixelRect>& fills,
                      const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
                      const runtime::PixelRect* clip) {
   if (gone_ || !renderer_) return;
-  runtime::PixelRect area{0, 0, width_, height_};
-  if (clip != nullptr) {
-    area = {std::max(area.left, clip->left), std::max(area.top, clip->top),
-            std::min(area.right, clip->right), std::min(area.bottom, clip->bottom)};
-  }
-  renderer_->Render(fills, draws, backRgb, area);
+  renderer_->Render(fills, draws, backRgb, clip);
 }
 
 // ---- Events ----------------------------------------------------------------------------
@@ -298,10 +293,9 @@ void X11Form::HandleEvent(const XEvent& event) {
     case ButtonPress: {
       const XButtonEvent& e = event.xbutton;
       const std::int16_t button = ButtonOf(e.button);
-      if (button == 0) break;
-      const bool second =
-          doubleClick_.Press(button, static_cast<std::uint32_t>(e.time), e.x_root, e.y_root);
-      form_.InputMouseDown(button, ShiftOf(e.state), e.x, e.y, second);
+      // The forms here end or ignore input on the first press: none waits
+      // for a double click.
+      if (button != 0) form_.InputMouseDown(button, ShiftOf(e.state), e.x, e.y, false);
       break;
     }
     case ButtonRelease: {
@@ -343,20 +337,24 @@ void X11Form::HandleEvent(const XEvent& event) {
 void X11Form::Key(const XKeyEvent& event, bool press) {
   const auto alive = alive_;
   XKeyEvent copy = event;
-  const std::int16_t code = runtime::KeyCodeOfKeysym(XLookupKeysym(&copy, 0));
-  const std::int16_t shift = ShiftOf(event.state);
-  if (!press) {
-    if (code != 0) form_.InputKeyUp(code, shift);
-    return;
-  }
-  if (code != 0) form_.InputKeyDown(code, shift);
-  if (!*alive) return;
   // The character the key types, in the system's 8-bit code page.
   char text[8] = {};
-  KeySym keysym = NoSymbol;
-  const int length = XLookupString(&copy, text, sizeof text, &keysym, nullptr);
-  if (length == 1)
+  KeySym typed = NoSymbol;
+  const int length = XLookupString(&copy, text, sizeof text, &typed, nullptr);
+  // A key is named unshifted, as a virtual key is; on the keypad NumLock
+  // and Shift choose between the digit and the movement, as on Windows.
+  KeySym keysym = XLookupKeysym(&copy, 0);
+  if (IsKeypadKey(keysym) && IsKeypadKey(typed)) keysym = typed;
+  const std::int16_t code = runtime::KeyCodeOfKeysym(static_cast<std::uint32_t>(keysym));
+  const std::int16_t shift = ShiftOf(event.state);
+  if (!press) {
+    form_.InputKeyUp(code, shift);
+    return;
+  }
+  form_.InputKeyDown(code, shift);
+  if (*alive && length == 1) {
     form_.InputKeyPress(static_cast<std::int16_t>(static_cast<unsigned char>(text[0])));
+  }
 }
 
 }  // namespace vss::x11

@@ -1,12 +1,14 @@
-// The program's icons (the icon resources) as the _NET_WM_ICON property
-// holds them: width, height and ARGB pixels for each size.
+// The program's icon as the _NET_WM_ICON property holds it: width, height
+// and ARGB pixels for each size, each item a long as Xlib hands them over.
 #pragma once
 
 #include <vector>
 
+#include "runtime/icon.h"
+
 namespace vss::x11 {
 
-// Empty when no icon resource reads as a picture.
-std::vector<unsigned long> IconProperty();
+// Empty for no images.
+std::vector<unsigned long> IconProperty(const std::vector<runtime::IconImage>& images);
 
 }  // namespace vss::x11

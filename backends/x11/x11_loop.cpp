@@ -55,6 +55,9 @@ void EventLoop::DispatchPending() {
   while (!quit_ && XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
+    // Sent to every client: a key's keysyms changed (xmodmap, a layout
+    // switch, a tool that binds a spare key for a moment).
+    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
     if (EventSink* sink = connection_.SinkOf(event.xany.window)) sink->HandleEvent(event);
   }
 }

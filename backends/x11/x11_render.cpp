@@ -17,13 +17,6 @@ namespace {
 // Two frames in two sizes at most are in use at a time.
 constexpr std::size_t CacheSize = 4;
 
-runtime::PixelRect Intersection(const runtime::PixelRect& a, const runtime::PixelRect& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
-bool Empty(const runtime::PixelRect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
 void MaskLayout(unsigned long mask, int& shift, int& width) {
   shift = 0;
   width = 0;
@@ -62,19 +55,23 @@ unsigned long Renderer::PixelOf(std::uint32_t rgb) const {
 
 void Renderer::Render(const std::vector<runtime::PixelRect>& fills,
                       const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
-                      const runtime::PixelRect& area) {
+                      const runtime::PixelRect* clip) {
+  // The server clips to the window; only an exposure's clip is ours.
+  auto clipped = [clip](const runtime::PixelRect& r) {
+    return clip != nullptr ? runtime::Intersection(r, *clip) : r;
+  };
   ::Display* display = connection_.Dpy();
   XSetForeground(display, gc_, PixelOf(backRgb));
   for (const auto& fill : fills) {
-    const runtime::PixelRect r = Intersection(fill, area);
-    if (Empty(r)) continue;
+    const runtime::PixelRect r = clipped(fill);
+    if (runtime::IsEmpty(r)) continue;
     XFillRectangle(display, window_, gc_, r.left, r.top, static_cast<unsigned>(r.right - r.left),
                    static_cast<unsigned>(r.bottom - r.top));
   }
   for (const auto& op : draws) {
     const runtime::PixelRect place = op.Bounds();
-    const runtime::PixelRect r = Intersection(place, area);
-    if (Empty(r)) continue;
+    const runtime::PixelRect r = clipped(place);
+    if (runtime::IsEmpty(r)) continue;
     Cached& cached = ImageOf(op);
     const int sx = r.left - place.left, sy = r.top - place.top;
     const auto w = static_cast<unsigned>(r.right - r.left);

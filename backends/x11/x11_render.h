@@ -24,7 +24,7 @@ class Renderer {
 
   void Render(const std::vector<runtime::PixelRect>& fills,
               const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
-              const runtime::PixelRect& area);
+              const runtime::PixelRect* clip);
 
  private:
   struct Cached {

@@ -69,7 +69,10 @@ std::vector<uint8_t> ditherToCube(const Canvas& canvas) {
   return out;
 }
 
-Palette iconPalette(const std::vector<const Canvas*>& pictures) {
+namespace {
+
+// Every pixel's colour, sorted by the full key.
+std::vector<Colour> pictureColours(const std::vector<const Canvas*>& pictures) {
   std::vector<Colour> all;
   for (const Canvas* pic : pictures) {
     for (int j = 0; j < pic->height(); ++j) {
@@ -80,75 +83,94 @@ Palette iconPalette(const std::vector<const Canvas*>& pictures) {
     }
   }
   std::sort(all.begin(), all.end());
+  return all;
+}
 
-  // Median cut: split the box with the widest channel range at its median until
-  // there are as many boxes as free entries. Sorting by a full key keeps it
-  // independent of the sort algorithm.
-  struct Box {
-    size_t begin, end;
-  };
-  std::vector<Box> boxes{{0, all.size()}};
-  const size_t freeEntries = 236;
-  auto widest = [&](const Box& b, int& channel) {
-    int best = -1;
-    for (int ch = 0; ch < 3; ++ch) {
-      int lo = 255, hi = 0;
-      for (size_t k = b.begin; k < b.end; ++k) {
-        lo = std::min(lo, all[k].c[ch]);
-        hi = std::max(hi, all[k].c[ch]);
-      }
-      if (hi - lo > best) {
-        best = hi - lo;
-        channel = ch;
-      }
+struct Box {
+  size_t begin, end;
+};
+
+// The range of the box's widest channel, which goes to `channel`; the first
+// of equally wide ones.
+int widestRange(const std::vector<Colour>& all, const Box& b, int& channel) {
+  int best = -1;
+  for (int ch = 0; ch < 3; ++ch) {
+    int lo = 255, hi = 0;
+    for (size_t k = b.begin; k < b.end; ++k) {
+      lo = std::min(lo, all[k].c[ch]);
+      hi = std::max(hi, all[k].c[ch]);
     }
-    return best;
-  };
-  while (boxes.size() < freeEntries) {
+    if (hi - lo > best) {
+      best = hi - lo;
+      channel = ch;
+    }
+  }
+  return best;
+}
+
+// Sorts the box along the channel and returns its median, moved so that
+// equal values of the channel stay on one side. Sorting by a full key keeps
+// it independent of the sort algorithm.
+size_t splitPoint(std::vector<Colour>& all, const Box& b, int ch) {
+  std::sort(all.begin() + b.begin, all.begin() + b.end, [ch](const Colour& x, const Colour& y) {
+    if (x.c[ch] != y.c[ch]) return x.c[ch] < y.c[ch];
+    return x < y;
+  });
+  size_t mid = (b.begin + b.end) / 2;
+  while (mid > b.begin && all[mid - 1].c[ch] == all[mid].c[ch]) --mid;
+  if (mid == b.begin) {
+    mid = (b.begin + b.end) / 2;
+    while (mid < b.end && all[mid - 1].c[ch] == all[mid].c[ch]) ++mid;
+  }
+  return mid;
+}
+
+// Median cut: splits the box with the widest channel range at its median
+// until there are `count` boxes or each holds a single colour.
+std::vector<Box> medianCut(std::vector<Colour>& all, size_t count) {
+  std::vector<Box> boxes{{0, all.size()}};
+  while (boxes.size() < count) {
     int bestRange = 0, bestChannel = 0;
     size_t bestBox = boxes.size();
     for (size_t k = 0; k < boxes.size(); ++k) {
       int ch = 0;
-      const int range = widest(boxes[k], ch);
+      const int range = widestRange(all, boxes[k], ch);
       if (range > bestRange) {
         bestRange = range;
         bestChannel = ch;
         bestBox = k;
       }
     }
-    if (bestBox == boxes.size()) break;  // every box holds a single colour
-    Box b = boxes[bestBox];
-    const int ch = bestChannel;
-    std::sort(all.begin() + b.begin, all.begin() + b.end, [ch](const Colour& x, const Colour& y) {
-      if (x.c[ch] != y.c[ch]) return x.c[ch] < y.c[ch];
-      return x < y;
-    });
-    size_t mid = (b.begin + b.end) / 2;
-    // keep equal values of the channel on one side
-    while (mid > b.begin && all[mid - 1].c[ch] == all[mid].c[ch]) --mid;
-    if (mid == b.begin) {
-      mid = (b.begin + b.end) / 2;
-      while (mid < b.end && all[mid - 1].c[ch] == all[mid].c[ch]) ++mid;
-    }
+    if (bestBox == boxes.size()) break;
+    const Box b = boxes[bestBox];
+    const size_t mid = splitPoint(all, b, bestChannel);
     boxes[bestBox] = {b.begin, mid};
     boxes.push_back({mid, b.end});
   }
+  return boxes;
+}
 
+PaletteEntry average(const std::vector<Colour>& all, const Box& b) {
+  long sum[3] = {0, 0, 0};
+  const long n = static_cast<long>(b.end - b.begin);
+  for (size_t m = b.begin; m < b.end; ++m) {
+    for (int ch = 0; ch < 3; ++ch) sum[ch] += all[m].c[ch];
+  }
+  return {static_cast<uint8_t>((sum[0] + n / 2) / n), static_cast<uint8_t>((sum[1] + n / 2) / n),
+          static_cast<uint8_t>((sum[2] + n / 2) / n)};
+}
+
+}  // namespace
+
+Palette iconPalette(const std::vector<const Canvas*>& pictures) {
+  std::vector<Colour> all = pictureColours(pictures);
+  const std::vector<Box> boxes = medianCut(all, 236);  // the entries between the system's
   Palette p{};
   for (int k = 0; k < 10; ++k) {
     p[k] = kSystemLow[k];
     p[246 + k] = kSystemHigh[k];
   }
-  for (size_t k = 0; k < boxes.size(); ++k) {
-    long sum[3] = {0, 0, 0};
-    const long n = static_cast<long>(boxes[k].end - boxes[k].begin);
-    for (size_t m = boxes[k].begin; m < boxes[k].end; ++m) {
-      for (int ch = 0; ch < 3; ++ch) sum[ch] += all[m].c[ch];
-    }
-    p[10 + k] = {static_cast<uint8_t>((sum[0] + n / 2) / n),
-                 static_cast<uint8_t>((sum[1] + n / 2) / n),
-                 static_cast<uint8_t>((sum[2] + n / 2) / n)};
-  }
+  for (size_t k = 0; k < boxes.size(); ++k) p[10 + k] = average(all, boxes[k]);
   return p;
 }
 

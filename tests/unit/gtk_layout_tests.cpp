@@ -1,14 +1,12 @@
 // What the GTK backend decides without GTK and no end-to-end test sees: the
-// lines of the dialog and the window icon. Its access keys are tested on
-// the real dialog; the bitmaps' row order, which the icon shares with the
-// frames, by the screenshots.
+// lines of the dialog and its captions' text. Its access keys are tested on
+// the real dialog.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "options/frmOptions.h"
-#include "backends/gtk/gtk_icon.h"
 #include "backends/gtk/gtk_layout.h"
 
 namespace vss::test {
@@ -43,23 +41,13 @@ TEST(GtkLayout, OptionsDialogLinesFollowTheDesignNotTheTabOrder) {
               ElementsAre(" optOption(0)", " optOption(1)", " lblSeconds(0)", " cboSeconds(0)"));
 }
 
-TEST(GtkIcon, TheProgramsIconGroupGivesItsThreeImagesOpaque) {
-  const auto images = gtk::DecodeIconGroup(
-      runtime::FindEmbeddedResource({gtk::IconGroupResource, ""}, 1), [](std::int32_t id) {
-        return runtime::FindEmbeddedResource({gtk::IconResource, ""}, id);
-      });
-  std::vector<int> sizes;
-  for (const auto& image : images) {
-    sizes.push_back(image.width);
-    ASSERT_EQ(image.height, image.width);
-    ASSERT_EQ(image.rgba.size(), static_cast<std::size_t>(image.width * image.height * 4));
-    // Its mask is all clear: a mask read from the wrong place would show
-    // colour bytes as holes.
-    int holes = 0;
-    for (std::size_t i = 3; i < image.rgba.size(); i += 4) holes += image.rgba[i] == 0;
-    EXPECT_EQ(holes, 0) << image.width;
-  }
-  EXPECT_THAT(sizes, ElementsAre(16, 32, 48));
+TEST(GtkLayout, CaptionsBecomeMnemonicTextWithTheirLiteralAmpersandsAndUnderscores) {
+  const std::pair<const char*, const char*> cases[] = {{"&Ok", "_Ok"},
+                                                       {"Save && E&xit", "Save & E_xit"},
+                                                       {"&&&x", "&_x"},
+                                                       {"a_b&c", "a__b_c"},
+                                                       {"end&", "end"}};
+  for (const auto& [caption, text] : cases) EXPECT_EQ(gtk::MnemonicText(caption), text) << caption;
 }
 
 }  // namespace

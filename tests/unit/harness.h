@@ -2,7 +2,9 @@
 // and the fake OS calls sharing one log.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "backends/fake/fake_backend.h"
 #include "startup/basMain.h"
@@ -62,6 +64,16 @@ struct Program {
   }
 
   const std::vector<std::string>& Calls() const { return log.Entries(); }
+
+  // Each entry is logged, after the one before it; others may come between.
+  bool InOrder(const std::vector<std::string>& entries) const {
+    auto at = Calls().begin();
+    for (const auto& entry : entries) {
+      at = std::find(at, Calls().end(), entry);
+      if (at++ == Calls().end()) return false;
+    }
+    return true;
+  }
 };
 
 }  // namespace vss::test

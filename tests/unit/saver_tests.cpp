@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -20,24 +21,23 @@ std::vector<std::string> From(const Program& program, const std::string& first) 
 }
 
 // On a small screen the frame, centred, starts above its top.
-TEST(FormLoad, SaverInContinuousModeStartsTheLoopBeforeHidingTheCursorAndSizing) {
+TEST(FormLoad, SaverInContinuousModeStartsTheLoopHidesTheCursorThenCoversTheScreen) {
   Program program;
   program.win32.DesktopRect = {0, 0, 640, 480};
   const void* played = nullptr;
   program.win32.OnPlaySound = [&](const void* sound, std::int32_t) { played = sound; };
   program.Start("/s");
   const std::string h = std::to_string(program.Form("frmMain")->hWnd());
-  EXPECT_THAT(
-      From(program, "Load frmMain"),
-      ElementsAre("Load frmMain", "LoadResData(101,WAVE)", "PlaySoundA(sound,0,15)",
-                  "ShowCursor(0)", "frmMain.Caption=Vorlan Screen Saver 2", "frmMain.AutoRedraw=-1",
-                  "frmMain.BackColor=0", "frmMain.Width=9600", "frmMain.Height=7200",
-                  "tmrTimer.Interval=500", "frmMain.Cls", "LoadResPicture(101,0)",
-                  "frmMain.PaintPicture(101,2154,-633.5,5292,8467)",
-                  "SetWindowPos(" + h + ",-1,0,0,640,480,64)"));
+  EXPECT_TRUE(program.InOrder(
+      {"PlaySoundA(sound,0,15)", "ShowCursor(0)", "SetWindowPos(" + h + ",-1,0,0,640,480,64)"}));
   // The whole clip resource is handed over.
   EXPECT_EQ(program.module.frmMain->SoundData.size(), 32004u);
   EXPECT_EQ(played, program.module.frmMain->SoundData.data());
+  const auto* window = static_cast<fake::FakeForm*>(program.Form("frmMain")->Peer());
+  const runtime::DrawOp& frame = window->renders.back().Draws.back();
+  EXPECT_EQ(std::make_pair(frame.Width, frame.Height), std::make_pair(353, 564));
+  EXPECT_NEAR(2 * frame.X + frame.Width, 640, 1);  // centred, each side rounded
+  EXPECT_NEAR(2 * frame.Y + frame.Height, 480, 1);
 }
 
 TEST(FormLoad, SaverInRandomModeDrawsADelayOfTenTo7200TicksAndPlaysNothing) {
@@ -231,31 +231,39 @@ struct SaverRun : Program {
     runtime.RandomValues = {0.0f, 0.0f};  // delays of 10 Ticks
     Start("/s");
   }
-  std::size_t Count(const char* call) const { return log.Matching(call).size(); }
 };
 
-TEST(Restart, AFinishedLoopStaysFinishedAndAnUnfinishedOneKeepsItsTime) {
-  Memory memory;
-  SaverRun(memory, "10", "0").Tick(3);  // Ticks 1 to 4
-  SaverRun second(memory, "10", "0");   // Tick 5: the loop goes on
-  EXPECT_EQ(second.Count("PlaySoundA(sound,0,15)"), 1u);
-  second.Tick(4);
-  EXPECT_EQ(second.Count("PlaySoundA(null,0,4)"), 0u);
-  second.Tick();  // Tick 10 of the blanking
-  EXPECT_EQ(second.Count("PlaySoundA(null,0,4)"), 1u);
-  EXPECT_EQ(SaverRun(memory, "10", "0").Count("PlaySoundA(sound"), 0u);
-  EXPECT_EQ(SaverRun(memory, "20", "0").Count("PlaySoundA(sound,0,15)"), 1u);
-}
-
-TEST(Restart, TheRandomCountdownGoesOn) {
-  Memory memory;
-  SaverRun(memory, "120", "-1").Tick(5);  // a delay of 10; Ticks 1 to 6
-  SaverRun second(memory, "120", "-1");   // Tick 7
-  EXPECT_EQ(second.Count("Randomize"), 0u);
-  second.Tick(2);
-  EXPECT_EQ(second.Count("PlaySoundA(sound,0,7)"), 0u);
-  second.Tick();  // Tick 10
-  EXPECT_EQ(second.Count("PlaySoundA(sound,0,7)"), 1u);
+// A kept schedule is taken up only for the options it was kept with and
+// while its counters can still meet their targets: each bound, one step
+// inside and one outside. Stored: 10 Ticks of continuous play, or random.
+TEST(Restart, AKeptScheduleCountsOnlyWithinItsBounds) {
+  const std::tuple<bool, SoundSchedule, bool> cases[] = {
+      {false, {10, False, 4000, 0, 0, false}, true},
+      {false, {10, False, 5000, 0, 0, false}, false},  // the loop's end reached
+      {false, {10, False, -500, 0, 0, false}, false},
+      {false, {20, False, 1000, 0, 0, false}, false},  // other options
+      {false, {10, True, 1000, 0, 10, false}, false},
+      {true, {10, True, 0, 1000, 3600, false}, true},
+      {true, {10, True, 0, 5000, 10, false}, false},  // the delay's end reached
+      {true, {10, True, 0, -500, 10, false}, false},
+      {true, {10, True, 0, 1000, 9, false}, false},
+      {true, {10, True, 0, 1000, 7200, false}, true},
+      {true, {10, True, 0, 1000, 7201, false}, false},
+  };
+  for (const auto& [random, kept, recalled] : cases) {
+    Memory memory;
+    memory.kept = kept;
+    const SaverRun program(memory, "10", random ? "-1" : "0");  // Tick 1; drawn delays of 10
+    const frmMain& saver = *program.module.frmMain;
+    const auto after = std::array{saver.IntervalElapsed, saver.RandomElapsed, saver.RandomDelay};
+    const auto expected = recalled
+                              ? std::array{kept.IntervalElapsed + 500, kept.RandomElapsed + 500,
+                                           random ? kept.RandomDelay : 0}
+                              : std::array{500, 500, random ? 10 : 0};
+    EXPECT_EQ(after, expected) << kept.DelayInterval << " " << kept.DelayRandom << " "
+                               << kept.IntervalElapsed << " " << kept.RandomElapsed << " "
+                               << kept.RandomDelay;
+  }
 }
 
 }  // namespace

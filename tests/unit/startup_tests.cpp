@@ -34,15 +34,6 @@ TEST(Main, TheSwitchDecidesTheMode) {
   }
 }
 
-TEST(Main, SwitchesThatStartNothingReadTheSettingsAndLoadNoForm) {
-  Program program;
-  program.Start("/a");
-  EXPECT_THAT(program.Calls(),
-              ElementsAre("App.PrevInstance",
-                          "GetSetting(Vorlan Screen Saver 2,Options,Delay Interval,120)",
-                          "GetSetting(Vorlan Screen Saver 2,Options,Delay Random,0)", "Command"));
-}
-
 TEST(Main, APreviousInstanceEndsBeforeAnySettingIsRead) {
   Program program;
   program.backend.PrevInstance = true;

@@ -1,11 +1,14 @@
 // Scaling pictures to their drawn size, which the end-to-end screenshots see
-// only in blocks. The X11 backend's double click has no effect: the saver
-// ends on the first press, and the dialog is GTK's.
+// only in blocks, and the key code each keysym reports, which they do not
+// see at all (any key ends the saver).
+#include <X11/XF86keysym.h>
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "backends/x11/x11_scale.h"
+#include "runtime/keysyms.h"
 
 namespace vss::x11 {
 namespace {
@@ -35,6 +38,18 @@ TEST(ScalePicture, EnlargesByNearestNeighbourAndShrinksByAreaSoThinLinesStay) {
   // Three to two: the middle pixel is shared by both, a third to each side.
   EXPECT_EQ(ScalePicture(Picture(3, {K, 0x00F000, 0x000090}).Dib(), 2, 1),
             (std::vector<std::uint32_t>{0x005000, 0x005060}));
+}
+
+// Windows' documented virtual-key numbers, for keys of every kind.
+TEST(KeyCodeOfKeysym, TheWindowsVirtualKeyElseTheCodeOfAKeyWithout) {
+  // The last two have none (0 is NoSymbol): Windows gives such a key 0xFF.
+  const std::pair<std::uint32_t, int> cases[] = {
+      {XK_a, 0x41},         {XK_7, 0x37},      {XK_KP_7, 0x67},      {XK_F13, 0x7C},
+      {XK_KP_Begin, 0x0C},  {XK_Cancel, 0x03}, {XK_Kanji, 0x19},     {XF86XK_AudioMute, 0xAD},
+      {XK_semicolon, 0xBA}, {XK_less, 0xE2},   {XK_Multi_key, 0xFF}, {0, 0xFF}};
+  for (const auto& [keysym, code] : cases) {
+    EXPECT_EQ(runtime::KeyCodeOfKeysym(keysym), code) << std::hex << keysym;
+  }
 }
 
 }  // namespace

@@ -44,35 +44,35 @@ std::pair<int, std::string> Measure(HWND control, const std::string& caption) {
   return {extent.cx, face};
 }
 
-}  // namespace
+// The dialog loaded by "/c", its controls found by name.
+struct Dialog {
+  Win32Backend& backend;
+  runtime::FormsRuntime& runtime;
+  runtime::LoadedForm* form;
+  HWND window;
 
-int main() {
-  Win32Backend backend;
-  runtime::FormsRuntime runtime(backend, AppDescription{Title});
-  Win32API win32;
-  basMain module(runtime, win32);
-  runtime.Start([&module] { module.Main(); });
-  runtime::LoadedForm* form = runtime.FindForm("frmOptions");
-  if (!Check(form != nullptr, "\"/c\" loads frmOptions")) return Summary();
-  HWND dialog = ToHwnd(form->hWnd());
-  const auto window = [&](const std::string& name, std::int16_t index = 0) -> HWND {
-    const auto& controls = form->Controls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-      const auto& d = controls[i]->Design();
-      if (d.Name == name && d.Index == index) return ::GetDlgItem(dialog, Win32Form::IdOf(i));
-    }
-    return nullptr;
-  };
-  Check(Pump(runtime, 10000, [] { return ::GetFocus() != nullptr; }), "the dialog has the focus");
+  HWND Control(const std::string& name, std::int16_t index = 0) const {
+    const auto* peer = static_cast<const Win32Form*>(form->Peer());
+    return ::GetDlgItem(window, peer->IdOf(*form->FindControl(name, index)));
+  }
+  void Key(UINT message, WPARAM code) const {
+    ::PostMessageA(::GetFocus(), message, code, message == WM_SYSCHAR ? 1 << 29 : 0);
+    Pump(runtime, 100, [] { return false; });
+  }
+  bool Closed() const {
+    return Pump(runtime, 5000, [&] { return runtime.FindForm("frmOptions") == nullptr; });
+  }
+};
 
-  // Where the design puts each control, in twips of its container, and a
-  // caption that fits in the control's width in the font found here.
+// Where the design puts each control, in twips of its container, and a
+// caption that fits in the control's width in the font found here.
+void CheckPlacesAndCaptions(const Dialog& dialog) {
   for (const auto& d : frmOptions::Design().Controls) {
-    HWND control = window(d.Name, d.Index);
+    HWND control = dialog.Control(d.Name, d.Index);
     const int frameLeft = d.Container.empty() ? 0 : 120, frameTop = d.Container.empty() ? 0 : 120;
     RECT r{};
     ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    ::MapWindowPoints(nullptr, dialog.window, reinterpret_cast<POINT*>(&r), 2);
     const std::string name = d.Name + "(" + std::to_string(d.Index) + ")";
     Check(r.left * 15 == d.Left + frameLeft && r.top * 15 == d.Top + frameTop,
           name + " at " + std::to_string(r.left) + "," + std::to_string(r.top));
@@ -86,58 +86,63 @@ int main() {
           name + " caption of " + std::to_string(width) + " pixels in " + face + " fits in " +
               std::to_string(r.right - r.left));
   }
+}
 
-  HWND opt0 = window("optOption", 0), opt1 = window("optOption", 1);
-  HWND combo = window("cboSeconds"), ok = window("cmdCommand", 1);
-  HWND cancel = window("cmdCommand", 0), defaults = window("cmdCommand", 2);
-  const int okId = ::GetDlgCtrlID(ok), cancelId = ::GetDlgCtrlID(cancel);
-  Check(::GetNextDlgTabItem(dialog, ok, FALSE) == cancel &&
-            ::GetNextDlgTabItem(dialog, cancel, FALSE) == defaults &&
-            ::GetNextDlgTabItem(dialog, defaults, FALSE) == opt1 &&
-            ::GetNextDlgTabItem(dialog, opt1, FALSE) == combo &&
-            ::GetNextDlgTabItem(dialog, combo, FALSE) == ok,
+void CheckTabOrderAndGroup(const Dialog& dialog) {
+  HWND d = dialog.window;
+  HWND opt0 = dialog.Control("optOption", 0), opt1 = dialog.Control("optOption", 1);
+  HWND combo = dialog.Control("cboSeconds"), ok = dialog.Control("cmdCommand", 1);
+  HWND cancel = dialog.Control("cmdCommand", 0), defaults = dialog.Control("cmdCommand", 2);
+  Check(::GetNextDlgTabItem(d, ok, FALSE) == cancel &&
+            ::GetNextDlgTabItem(d, cancel, FALSE) == defaults &&
+            ::GetNextDlgTabItem(d, defaults, FALSE) == opt1 &&
+            ::GetNextDlgTabItem(d, opt1, FALSE) == combo &&
+            ::GetNextDlgTabItem(d, combo, FALSE) == ok,
         "tab order: Ok, Cancel, Defaults, the selected option, the list");
-  Check(::GetNextDlgGroupItem(dialog, opt1, FALSE) == opt0 &&
-            ::GetNextDlgGroupItem(dialog, opt0, FALSE) == opt1,
+  Check(::GetNextDlgGroupItem(d, opt1, FALSE) == opt0 &&
+            ::GetNextDlgGroupItem(d, opt0, FALSE) == opt1,
         "the option buttons are one group");
+}
 
-  const auto key = [&](UINT message, WPARAM code) {
-    ::PostMessageA(::GetFocus(), message, code, message == WM_SYSCHAR ? 1 << 29 : 0);
-    Pump(runtime, 100, [] { return false; });
-  };
-  key(WM_SYSCHAR, 'r');
+void CheckKeysThenOk(const Dialog& dialog) {
+  HWND opt0 = dialog.Control("optOption", 0), opt1 = dialog.Control("optOption", 1);
+  HWND combo = dialog.Control("cboSeconds");
+  dialog.Key(WM_SYSCHAR, 'r');
   Check(Checked(opt0) && !Checked(opt1) && !::IsWindowEnabled(combo),
         "Alt+R selects random play and disables the list");
-  key(WM_KEYDOWN, VK_DOWN);
+  dialog.Key(WM_KEYDOWN, VK_DOWN);
   Check(::GetFocus() == opt1 && Checked(opt1) && ::IsWindowEnabled(combo),
         "an arrow key moves to the other option button and selects it");
-  key(WM_SYSCHAR, 'e');
+  dialog.Key(WM_SYSCHAR, 'e');
   Check(::GetFocus() == combo, "Alt+E (the label) gives the focus to the list");
-  key(WM_SYSCHAR, 's');
+  dialog.Key(WM_SYSCHAR, 's');
   Check(::GetFocus() == opt1, "Alt+S (the frame) gives the focus to the selected option");
-  key(WM_KEYDOWN, VK_ESCAPE);
-  Check(runtime.FindForm("frmOptions") != nullptr, "Esc does nothing");
+  dialog.Key(WM_KEYDOWN, VK_ESCAPE);
+  Check(dialog.runtime.FindForm("frmOptions") != nullptr, "Esc does nothing");
 
-  const auto closed = [&] {
-    return Pump(runtime, 5000, [&] { return runtime.FindForm("frmOptions") == nullptr; });
-  };
-  key(WM_SYSCHAR, 'e');
-  key(WM_KEYDOWN, VK_DOWN);
-  key(WM_KEYDOWN, VK_RETURN);
-  Check(closed() && Stored(backend, "Delay Random") == "0" &&
-            Stored(backend, "Delay Interval") == "600",
+  dialog.Key(WM_SYSCHAR, 'e');
+  dialog.Key(WM_KEYDOWN, VK_DOWN);
+  dialog.Key(WM_KEYDOWN, VK_RETURN);
+  Check(dialog.Closed() && Stored(dialog.backend, "Delay Random") == "0" &&
+            Stored(dialog.backend, "Delay Interval") == "600",
         "Enter in the list presses Ok, which stores the next interval, continuous play");
+}
 
-  // Tab past the disabled list and Ok: the focused button has the border.
+// Tab past the disabled list and Ok: the focused button has the border.
+void CheckDefaultBorderThenCancel(Dialog dialog, basMain& module) {
   module.frmOptions = std::make_unique<frmOptions>(module);
-  runtime.Dispatch([&] {
-    runtime.Load(*module.frmOptions, frmOptions::Design());
+  dialog.runtime.Dispatch([&] {
+    dialog.runtime.Load(*module.frmOptions, frmOptions::Design());
     module.frmOptions->Me().Show(ShowMode::Modeless);
   });
-  Pump(runtime, 5000, [] { return ::GetFocus() != nullptr; });
-  key(WM_SYSCHAR, 'r');
-  key(WM_KEYDOWN, VK_TAB);
-  key(WM_KEYDOWN, VK_TAB);
+  dialog.form = dialog.runtime.FindForm("frmOptions");
+  dialog.window = ToHwnd(dialog.form->hWnd());
+  Pump(dialog.runtime, 5000, [] { return ::GetFocus() != nullptr; });
+  const int okId = ::GetDlgCtrlID(dialog.Control("cmdCommand", 1));
+  const int cancelId = ::GetDlgCtrlID(dialog.Control("cmdCommand", 0));
+  dialog.Key(WM_SYSCHAR, 'r');
+  dialog.Key(WM_KEYDOWN, VK_TAB);
+  dialog.Key(WM_KEYDOWN, VK_TAB);
   HWND focus = ::GetFocus();
   const auto bordered = [](HWND button) {
     return (::GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
@@ -145,8 +150,26 @@ int main() {
   Check(::GetDlgCtrlID(focus) == cancelId && bordered(focus) &&
             !bordered(::GetDlgItem(::GetParent(focus), okId)),
         "Tab to Cancel moves the default border from Ok to it");
-  key(WM_KEYDOWN, VK_RETURN);
-  Check(closed() && Stored(backend, "Delay Random") == "0",
+  dialog.Key(WM_KEYDOWN, VK_RETURN);
+  Check(dialog.Closed() && Stored(dialog.backend, "Delay Random") == "0",
         "Enter on Cancel presses Cancel, which stores nothing");
+}
+
+}  // namespace
+
+int main() {
+  Win32Backend backend;
+  runtime::FormsRuntime runtime(backend, AppDescription{Title});
+  Win32API win32;
+  basMain module(runtime, win32);
+  runtime.Start([&module] { module.Main(); });
+  runtime::LoadedForm* form = runtime.FindForm("frmOptions");
+  if (!Check(form != nullptr, "\"/c\" loads frmOptions")) return Summary();
+  const Dialog dialog{backend, runtime, form, ToHwnd(form->hWnd())};
+  Check(Pump(runtime, 10000, [] { return ::GetFocus() != nullptr; }), "the dialog has the focus");
+  CheckPlacesAndCaptions(dialog);
+  CheckTabOrderAndGroup(dialog);
+  CheckKeysThenOk(dialog);
+  CheckDefaultBorderThenCancel(dialog, module);
   return Summary();
 }

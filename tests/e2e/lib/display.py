@@ -2,7 +2,8 @@
 and stopped by the test run (or a display that is already there, by name);
 screenshots read with XGetImage (any region, cheap enough to poll at 4K),
 the cursor's image (XFixes), a plain window standing in for a host's, the
-window manager's close request; input through xdotool. Knows nothing of
+window manager's close request, the resource database; input through
+xdotool. Knows nothing of
 Wine."""
 
 import ctypes
@@ -29,6 +30,7 @@ for _args in [("XOpenDisplay", _P, ctypes.c_char_p), ("XCloseDisplay", _I, _P),
               ("XCreateSimpleWindow", _W, _P, _W, _I, _I, _U, _U, _U, _W, _W),
               ("XMapWindow", _I, _P, _W), ("XDestroyWindow", _I, _P, _W),
               ("XInternAtom", _W, _P, ctypes.c_char_p, _I),
+
               ("XSendEvent", _I, _P, _W, _I, ctypes.c_long, _P)]:
     _declare(_x11, *_args)
 
@@ -193,6 +195,11 @@ class Display:
     def destroy_window(self, window):
         _x11.XDestroyWindow(self._x, window)
         _x11.XSync(self._x, 0)
+
+    def set_resources(self, text):
+        """The resource database that clients read; None: none."""
+        subprocess.run(["xrdb", "-nocpp"] + (["-remove"] if text is None else []), input=text,
+                       env=self.env, text=True, check=True, timeout=30)
 
     def request_close(self, window):
         """What a window manager sends for its close button or Alt+F4."""

@@ -200,12 +200,14 @@ class SessionCase(unittest.TestCase):
             self.assertAlmostEqual(top + bottom, self.display.height, delta=4, msg=(frame, seen))
         return seen, changes
 
-    def dismiss(self, proc, how):
-        """Ends a full-screen saver as a user does: a "key", a "click" or a "move"."""
+    def dismiss(self, proc, how, what=None):
+        """Ends a full-screen saver as a user does: a "key" (what: its
+        keysym, "a" if none), a "click" (of button what, 1 if none) or a
+        "move"."""
         if how == "key":
-            self.display.key("a")
+            self.display.key(what or "a")
         elif how == "click":
-            self.display.click(1)
+            self.display.click(what or 1)
         else:
             # The first move only records where the pointer is; a Tick later
             # it has been read, and a move of one pixel ends the saver.

@@ -1,7 +1,9 @@
 """The native saver full screen on a 1920 x 1080 display: what it shows, its
 sound through ALSA's file plug-in, silence without a sound device or with one
-that blocks, how input ends it, and the one instance: in a folder of the
-user's own, which another user's files cannot take."""
+that blocks, how input ends it, the pixel size of the twips it measures a move
+in, and the one instance: in a folder of the user's own, which another user's
+files cannot take; and under a window manager that announces itself
+(openbox)."""
 
 import fcntl
 import glob
@@ -12,13 +14,18 @@ import time
 import unittest
 
 from lib.process import wait_for
-from lib.session import ASOUNDRC, SessionCase
+from lib.session import ASOUNDRC, NativeSession, SessionCase
 
 F_SETPIPE_SZ = 1031
 
 # The frame's HIMETRIC size taken as twips, 15 to a pixel, as on Windows.
 FRAME_W, FRAME_H = 352.8, 564.4
 CLIP_BYTES = 32000  # the chime's sound data
+# Keys that type a character and keys that do not, keys that have a virtual
+# key on Windows and one that has none (Multi_key); each mouse button.
+DISMISSALS = [("key", k) for k in ("a", "Escape", "KP_Begin", "XF86AudioMute",
+                                   "XF86AudioLowerVolume", "Cancel", "Kanji", "Multi_key")] \
+    + [("click", b) for b in (1, 2, 3)] + [("move", None)]
 
 
 class SaverTest(SessionCase):
@@ -48,16 +55,16 @@ class SaverTest(SessionCase):
         self.assertEqual(proc.wait(20), 0)
         self.assertEqual(proc.stderr_tail(), "")
 
-    def test_key_click_and_move_end_it(self):
+    def test_every_key_button_and_move_ends_it(self):
         # Another client has the keyboard focus, as a user's application would.
         self.display.xdotool("windowfocus", "--sync", self.display.create_window(0, 0, 10, 10))
-        for how in ("key", "click", "move"):
-            with self.subTest(how=how):
+        for how, what in DISMISSALS:
+            with self.subTest(how=how, what=what):
                 self.session.end_programs()
                 proc = self.start_saver()
                 before = self.session.sound_bytes()
                 wait_for(lambda: self.session.sound_bytes() > before, 10, what="the chime")
-                self.dismiss(proc, how)
+                self.dismiss(proc, how, what)
                 self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
                 self.assertEqual(proc.stderr_tail(), "")
                 self.assertTrue(self.display.cursor_visible())
@@ -65,6 +72,20 @@ class SaverTest(SessionCase):
                 played = self.session.sound_bytes()
                 time.sleep(0.5)
                 self.assertEqual(self.session.sound_bytes(), played)
+
+    def test_a_move_counts_in_the_twips_of_the_displays_resolution(self):
+        # 480 pixels to the inch: 3 twips a pixel, so a move of one pixel is
+        # under the 5 twips that end the saver, and one of two is not.
+        self.display.set_resources("Xft.dpi:\t480\n")
+        self.addCleanup(self.display.set_resources, None)
+        proc = self.start_saver()
+        for x, stays in ((400, True), (401, True), (403, False)):
+            before = self.shown()
+            self.display.mouse_move(x, 400)
+            if stays:  # a Tick later the move has been read
+                wait_for(lambda: self.shown() not in (before, None), 10, what="a Tick")
+                self.assertTrue(proc.running(), "a move to %d ended the saver" % x)
+        self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
 
     def test_one_instance_while_it_lives(self):
         first = self.start_saver()
@@ -159,6 +180,46 @@ class SaverTest(SessionCase):
         """Where the threads of a process wait in the kernel."""
         return subprocess.run("cat /proc/%d/task/*/wchan" % pid, shell=True, text=True,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+
+
+class WindowManagerTest(SessionCase):
+    """Under openbox the saver asks for full screen above all (EWMH) rather
+    than slipping past the manager, and still takes every key."""
+
+    @classmethod
+    def new_session(cls):
+        return NativeSession(1024, 768)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.manager = cls.session.start_program(["openbox", "--sm-disable"])
+        cls.session.programs.remove(cls.manager)  # not ended between cases
+        wait_for(lambda: "window id" in cls.output("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"),
+                 30, what="openbox to announce itself")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.manager.kill()
+        super().tearDownClass()
+
+    @classmethod
+    def output(cls, *argv):
+        return subprocess.run(argv, env=cls.session.env, text=True, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL).stdout
+
+    def test_full_screen_above_all_as_the_manager_places_it(self):
+        self.display.mouse_move(0, 0)
+        proc = self.session.run("--fullscreen")
+        wait_for(lambda: self.shown() or not proc.running(), 30, what="the first frame")
+        self.frames_alternate_centred()
+        (window,) = self.display.xdotool("search", "--classname", "vorlan-screen-saver-2").split()
+        self.assertIn("= _NET_WM_STATE_FULLSCREEN, _NET_WM_STATE_ABOVE\n",
+                      self.output("xprop", "-id", window, "_NET_WM_STATE"))
+        self.assertIn("Override Redirect State: no", self.output("xwininfo", "-id", window))
+        self.dismiss(proc, "key", "Kanji")
+        self.assertEqual(proc.wait(20), 0, proc.stderr_tail())
+        self.assertTrue(self.display.cursor_visible())
 
 
 if __name__ == "__main__":
