@@ -1,13 +1,12 @@
 // Scaling pictures to their drawn size, which the end-to-end screenshots see
-// only in blocks. The X11 backend's double click has no effect: the saver
-// ends on the first press, and the dialog is GTK's.
+// only in blocks.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "backends/x11/x11_scale.h"
+#include "runtime/picture_scale.h"
 
-namespace vss::x11 {
+namespace vss::runtime {
 namespace {
 
 // A 32-bit top-down picture, rows of `width` colours.
@@ -38,4 +37,4 @@ TEST(ScalePicture, EnlargesByNearestNeighbourAndShrinksByAreaSoThinLinesStay) {
 }
 
 }  // namespace
-}  // namespace vss::x11
+}  // namespace vss::runtime
