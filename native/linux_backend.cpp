@@ -45,11 +45,9 @@ std::string LockPath(const std::string& title) {
 
 }  // namespace
 
-LinuxBackend::LinuxBackend(x11::Connection& connection, x11::FormWindows& windows,
-                           std::string commandText, std::map<std::string, std::string> settings)
-    : connection_(connection),
-      windows_(windows),
-      loop_(connection),
+LinuxBackend::LinuxBackend(WindowSystem& system, std::string commandText,
+                           std::map<std::string, std::string> settings)
+    : system_(system),
       commandText_(std::move(commandText)),
       overrides_(std::move(settings)),
       settings_(native::SettingsFile::ConfigHome()) {}
@@ -64,15 +62,13 @@ void LinuxBackend::Run(const std::function<void()>& ended) {
     gtk::Run();
     return;
   }
-  const int signals = native::EndSignals::Install();
-  if (signals >= 0) loop_.Watch(signals, ended);
-  loop_.Run();
+  system_.Run(native::EndSignals::Install(), ended);
 }
 
 // A lock on a file that the kernel lets go with the process, however it
 // ends; a lock that cannot be taken for any other reason is no instance.
 bool LinuxBackend::ClaimInstance(const std::string& title) {
-  if (windows_.Host()) return false;
+  if (system_.Hosted()) return false;
   lock_ = open(LockPath(title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lock_ < 0) return false;
   if (flock(lock_, LOCK_EX | LOCK_NB) == 0) return false;
@@ -82,12 +78,7 @@ bool LinuxBackend::ClaimInstance(const std::string& title) {
   return held;
 }
 
-runtime::ScreenMetrics LinuxBackend::Screen() {
-  const runtime::PixelRect monitor =
-      windows_.Host() ? windows_.Host()->place : connection_.PrimaryMonitor();
-  const int dpi = connection_.PixelsPerInch();
-  return {monitor.right - monitor.left, monitor.bottom - monitor.top, dpi, dpi};
-}
+runtime::ScreenMetrics LinuxBackend::Screen() { return system_.Screen(); }
 
 std::uint32_t LinuxBackend::SystemColor(int index) {
   constexpr int count = sizeof SystemColours / sizeof SystemColours[0];
@@ -95,7 +86,7 @@ std::uint32_t LinuxBackend::SystemColor(int index) {
 }
 
 std::unique_ptr<runtime::FormPeer> LinuxBackend::CreateForm(runtime::LoadedForm& form) {
-  if (!form.IsDialog()) return std::make_unique<x11::X11Form>(connection_, windows_, loop_, form);
+  if (!form.IsDialog()) return system_.CreateForm(form);
   if (!gtk::Available()) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                        "The options dialog needs GTK 3, which could not be loaded.");
@@ -134,7 +125,7 @@ double LinuxBackend::SecondsSinceMidnight() {
 
 void LinuxBackend::Quit() {
   quit_ = true;
-  loop_.Quit();
+  system_.Quit();
   if (gtk_) gtk::Quit();
 }
 
@@ -159,7 +150,7 @@ void LinuxBackend::ShowError(runtime::LoadedForm& owner, const std::string& titl
 // the loop or the sound thread; the kernel closes the display connection
 // and the sound device.
 void LinuxBackend::Exit(int code) {
-  XFlush(connection_.Dpy());
+  system_.Flush();
   std::fflush(nullptr);
   std::_Exit(code);
 }

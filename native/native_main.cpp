@@ -1,7 +1,8 @@
 // The native Linux program: the command line in the Linux hosts' words,
-// then Main on the forms runtime over X11, ALSA and the settings file. A
-// hack also keeps its sound schedule for the host's restarts and shares one
-// voice with the other monitors' savers of its blanking.
+// then Main on the forms runtime over a window system (window_system.h),
+// ALSA and the settings file. A hack also keeps its sound schedule for the
+// host's restarts and shares one voice with the other monitors' savers of
+// its blanking.
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,7 +19,7 @@
 #include "native/command_line.h"
 #include "native/linux_backend.h"
 #include "native/signals.h"
-#include "backends/x11/x11_api.h"
+#include "native/x11_window_system.h"
 
 namespace {
 
@@ -59,11 +60,6 @@ struct Blanking {
     vss::native::RemoveStale(folder);
     prefix = folder + "/" + host + "-";
   }
-  std::string Schedule(int screen, const vss::runtime::PixelRect& place) const {
-    return prefix + "schedule-" + std::to_string(screen) + "-" + std::to_string(place.left) + "-" +
-           std::to_string(place.top) + "-" + std::to_string(place.right - place.left) + "x" +
-           std::to_string(place.bottom - place.top);
-  }
 };
 
 void PrintText(std::FILE* stream, const std::string& text) {
@@ -92,34 +88,30 @@ int main(int argc, char** argv) {
       break;
   }
 
-  const auto connection = vss::x11::Connection::Open();
-  if (!connection) {
+  AlsaOutput sound;
+  auto system = vss::native::X11WindowSystem::Open(sound);
+  if (!system) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr, "vorlan-screen-saver-2: cannot open the X display \"%s\"\n",
                  display != nullptr ? display : "");
     return 1;
   }
-  AlsaOutput sound;
-  vss::x11::FormWindows windows;
   std::unique_ptr<vss::native::ScheduleFile> schedule;
   if (command.root) {
     // A host that has taken its window back wants no saver.
-    const auto host = vss::x11::WatchHostWindow(*connection);
-    if (!host) return 0;
-    windows.SetHost(*host);
+    if (!system->AdoptHost()) return 0;
     const Blanking blanking;
     if (!blanking.prefix.empty()) {
-      schedule = std::make_unique<vss::native::ScheduleFile>(
-          blanking.Schedule(connection->ScreenNumber(), host->place));
+      schedule = std::make_unique<vss::native::ScheduleFile>(blanking.prefix + "schedule-" +
+                                                             system->HostPlace());
       sound.Share(blanking.prefix + "chime");
     }
   }
-  vss::native::LinuxBackend backend(*connection, windows, command.commandText, command.settings);
+  vss::native::LinuxBackend backend(*system, command.commandText, command.settings);
   vss::runtime::FormsRuntime runtime(backend, vss::AppDescription{"Vorlan Screen Saver 2"});
-  vss::x11::X11API api(*connection, windows, sound);
   // After a runtime error nothing may be left hidden or playing.
-  runtime.AddErrorCleanup([&api] { api.RestoreAfterError(); });
-  vss::basMain module(runtime, api);
+  runtime.AddErrorCleanup([&system] { system->RestoreAfterError(); });
+  vss::basMain module(runtime, system->Api());
   module.Schedule = schedule.get();
   runtime.Start([&module] { module.Main(); });
   // A host's signal closes the forms as a close request would (the sound
