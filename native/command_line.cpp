@@ -13,7 +13,7 @@ namespace {
 constexpr const char* ProgramName = "vorlan-screen-saver-2";
 constexpr const char* Usage =
     "usage: vorlan-screen-saver-2 [--fullscreen | --root | --window-id ID | --settings] "
-    "[--random | --continuous] [--interval SECONDS] | --help | --version";
+    "[--random | --continuous] [--interval SECONDS] [--backend x11|wayland] | --help | --version";
 
 CommandLine UsageError(const std::string& reason) {
   CommandLine result;
@@ -65,6 +65,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
   bool windowsWords = false;
   bool root = false, preview = false;
   std::map<std::string, std::string> settings;
+  std::string backend;
   // "--name VALUE" or "--name=VALUE"; false when it has no value.
   auto value = [&args](std::size_t& i, const std::string& name, std::string& out) {
     const std::string& arg = args[i];
@@ -89,9 +90,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
     }
     std::string chosen;
     if (arg == "--help") {
-      return CommandLine{CommandLine::Action::Help, "", "", false, {}};
+      return CommandLine{CommandLine::Action::Help, "", "", false, {}, ""};
     } else if (arg == "--version") {
-      return CommandLine{CommandLine::Action::Version, "", "", false, {}};
+      return CommandLine{CommandLine::Action::Version, "", "", false, {}, ""};
     } else if (arg == "--root" || arg == "-root") {
       root = true;
       continue;
@@ -107,6 +108,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
       const auto ticks = ParseInterval(seconds);
       if (!ticks) return UsageError("bad interval '" + seconds + "'");
       settings[DelayIntervalKey] = std::to_string(*ticks);
+      continue;
+    } else if (named(arg, "--backend")) {
+      if (!value(i, "--backend", backend) || (backend != "x11" && backend != "wayland"))
+        return UsageError("--backend needs x11 or wayland");
       continue;
     } else if (arg == "--fullscreen") {
       chosen = "/s";
@@ -125,7 +130,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
     if (!mode.empty()) return UsageError("more than one mode given");
     mode = chosen;
   }
-  const bool options = !mode.empty() || root || !settings.empty();
+  const bool options = !mode.empty() || root || !settings.empty() || !backend.empty();
   if (options && windowsWords) {
     return UsageError("options cannot be mixed with Windows-style switches");
   }
@@ -133,8 +138,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
   if (mode == "/c" && !settings.empty()) {
     return UsageError("--random, --continuous and --interval are for the saver");
   }
-  CommandLine result{CommandLine::Action::Run, mode.empty() ? windowsText : mode, "", false,
-                     std::move(settings)};
+  CommandLine result{CommandLine::Action::Run,
+                     mode.empty() ? windowsText : mode,
+                     "",
+                     false,
+                     std::move(settings),
+                     backend};
   if (!preview && (root || (hostWindow && mode.empty() && !windowsWords))) {
     result.commandText = "/s";
     result.root = true;
@@ -157,6 +166,9 @@ std::string HelpText() {
          "  --continuous      for this run, loop the chime for a set interval\n"
          "  --interval SECONDS  for this run, the loop's length: 5, 10, ..., 55, 60, 300,\n"
          "                    600, 900, 1800 or 3600\n"
+         "  --backend x11|wayland  draw with this window system; without it, Wayland\n"
+         "                    when WAYLAND_DISPLAY or WAYLAND_SOCKET names a compositor\n"
+         "                    that offers layer shell, else X11\n"
          "  --help            show this text\n"
          "  --version         show the version\n"
          "\n"

@@ -5,6 +5,7 @@
 // its blanking.
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -19,6 +20,8 @@
 #include "native/command_line.h"
 #include "native/linux_backend.h"
 #include "native/signals.h"
+#include "native/wayland_window_system.h"
+#include "native/window_system.h"
 #include "native/x11_window_system.h"
 
 namespace {
@@ -62,6 +65,55 @@ struct Blanking {
   }
 };
 
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// The switch the behaviour reads, as it reads it: "/s", "/p", "/c", ...
+std::string SwitchOf(const std::string& commandText) {
+  std::string text =
+      commandText.substr(std::min(commandText.find_first_not_of(' '), commandText.size()));
+  text = text.substr(0, 2);
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The window system for this run (native/window_system.h): null, with the
+// reasons in problem, when none can be had.
+std::unique_ptr<vss::native::WindowSystem> OpenWindowSystem(const vss::native::CommandLine& command,
+                                                            vss::runtime::SoundOutput& sound,
+                                                            std::string& problem) {
+  using Kind = vss::native::WindowSystemKind;
+  const std::string switchText = SwitchOf(command.commandText);
+  const bool inXWindow = command.root || switchText == "/p";
+  const bool wayland =
+      !Environment("WAYLAND_DISPLAY").empty() || !Environment("WAYLAND_SOCKET").empty();
+  const auto kinds = vss::native::WindowSystemsToTry(command.backend, inXWindow, wayland);
+  std::string reasons;
+  auto add = [&reasons](const std::string& reason) {
+    reasons += (reasons.empty() ? "" : "; ") + reason;
+  };
+  for (const Kind kind : kinds) {
+    if (kind == Kind::X11) {
+      if (auto system = vss::native::X11WindowSystem::Open(sound)) return system;
+      add("cannot open the X display \"" + Environment("DISPLAY") + "\"");
+      continue;
+    }
+    const std::string name =
+        !Environment("WAYLAND_SOCKET").empty() ? "WAYLAND_SOCKET" : Environment("WAYLAND_DISPLAY");
+    auto system = vss::native::WaylandWindowSystem::Open(sound);
+    // The options dialog is GTK's: any compositor serves.
+    if (system && (system->CanCover() || switchText == "/c")) return system;
+    add(system ? "the Wayland compositor \"" + name + "\" offers no layer shell"
+               : "cannot connect to the Wayland compositor \"" + name + "\"");
+  }
+  problem = inXWindow ? "--root and --window-id draw on X windows: " +
+                            (reasons.empty() ? "not with --backend wayland" : reasons)
+                      : reasons;
+  return nullptr;
+}
+
 void PrintText(std::FILE* stream, const std::string& text) {
   std::fputs(text.c_str(), stream);
   if (text.empty() || text.back() != '\n') std::fputc('\n', stream);
@@ -88,18 +140,19 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // GTK's dialog on the window system asked for, too.
+  if (!command.backend.empty()) setenv("GDK_BACKEND", command.backend.c_str(), 0);
   AlsaOutput sound;
-  auto system = vss::native::X11WindowSystem::Open(sound);
+  std::string problem;
+  auto system = OpenWindowSystem(command, sound, problem);
   if (!system) {
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "vorlan-screen-saver-2: cannot open the X display \"%s\"\n",
-                 display != nullptr ? display : "");
+    std::fprintf(stderr, "vorlan-screen-saver-2: %s\n", problem.c_str());
     return 1;
   }
   std::unique_ptr<vss::native::ScheduleFile> schedule;
   if (command.root) {
     // A host that has taken its window back wants no saver.
-    if (!system->AdoptHost()) return 0;
+    if (!static_cast<vss::native::X11WindowSystem&>(*system).AdoptHost()) return 0;
     const Blanking blanking;
     if (!blanking.prefix.empty()) {
       schedule = std::make_unique<vss::native::ScheduleFile>(blanking.prefix + "schedule-" +
