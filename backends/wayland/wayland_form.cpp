@@ -52,15 +52,15 @@ void FormWindows::PointerMoved(wl_surface* surface, int x, int y, std::int16_t b
 }
 
 void FormWindows::PointerButton(wl_surface* surface, int x, int y, std::int16_t button,
-                                bool pressed, std::uint32_t time, std::int16_t shift) {
+                                bool pressed, std::int16_t shift) {
   runtime::Offset offset;
   WaylandForm* form = FormOf(surface, offset);
   if (form == nullptr) return;
   x -= offset.X;
   y -= offset.Y;
+  // The saver ends on the first press and waits for no second.
   if (pressed) {
-    const bool second = doubleClick_.Press(button, time, x, y);
-    form->form_.InputMouseDown(button, shift, x, y, second);
+    form->form_.InputMouseDown(button, shift, x, y, false);
   } else {
     form->form_.InputMouseUp(button, shift, x, y);
   }

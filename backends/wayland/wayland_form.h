@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "runtime/double_click.h"
 #include "runtime/loaded_form.h"
 
 #include "backends/wayland/wayland_buffers.h"
@@ -44,7 +43,7 @@ class FormWindows final : public InputSink, public OutputWatcher {
   void PointerMoved(wl_surface* surface, int x, int y, std::int16_t buttons,
                     std::int16_t shift) override;
   void PointerButton(wl_surface* surface, int x, int y, std::int16_t button, bool pressed,
-                     std::uint32_t time, std::int16_t shift) override;
+                     std::int16_t shift) override;
   void Key(wl_surface* surface, std::int16_t code, bool pressed, std::uint32_t character,
            std::int16_t shift) override;
 
@@ -65,7 +64,6 @@ class FormWindows final : public InputSink, public OutputWatcher {
   WindowHandle nextHandle_ = 0x100;
   bool cursorHidden_ = false;
   bool cursorChanged_ = false;
-  runtime::DoubleClick doubleClick_;
 };
 
 class WaylandForm final : public runtime::FormPeer, public OutputView::Owner {

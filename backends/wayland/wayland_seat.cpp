@@ -71,9 +71,9 @@ const wl_pointer_listener Seat::PointerListener = {
     [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
       SeatOf(data).Motion(x, y);
     },
-    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32_t button,
+    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
        std::uint32_t state) {
-      SeatOf(data).Button(time, button, state == WL_POINTER_BUTTON_STATE_PRESSED);
+      SeatOf(data).Button(button, state == WL_POINTER_BUTTON_STATE_PRESSED);
     },
     [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
     [](void*, wl_pointer*) {},
@@ -219,11 +219,11 @@ void Seat::Motion(wl_fixed_t x, wl_fixed_t y) {
   }
 }
 
-void Seat::Button(std::uint32_t time, std::uint32_t button, bool pressed) {
+void Seat::Button(std::uint32_t button, bool pressed) {
   const std::int16_t which = ButtonOf(button);
   if (which == 0 || pointerFocus_ == nullptr || !sink_.Ours(pointerFocus_)) return;
   buttons_ = static_cast<std::int16_t>(pressed ? buttons_ | which : buttons_ & ~which);
-  sink_.PointerButton(pointerFocus_, x_, y_, which, pressed, time, Shift());
+  sink_.PointerButton(pointerFocus_, x_, y_, which, pressed, Shift());
 }
 
 void Seat::ApplyCursor() {

@@ -27,9 +27,9 @@ class InputSink {
   virtual bool CursorHidden() const = 0;
   virtual void PointerMoved(wl_surface* surface, int x, int y, std::int16_t buttons,
                             std::int16_t shift) = 0;
-  // button: the form's (runtime::LeftButton, ...); time in milliseconds.
+  // button: the form's (runtime::LeftButton, ...).
   virtual void PointerButton(wl_surface* surface, int x, int y, std::int16_t button, bool pressed,
-                             std::uint32_t time, std::int16_t shift) = 0;
+                             std::int16_t shift) = 0;
   // code: 0 for a key without one; character: what the key types (0: none).
   virtual void Key(wl_surface* surface, std::int16_t code, bool pressed, std::uint32_t character,
                    std::int16_t shift) = 0;
@@ -58,7 +58,7 @@ class Seat {
                  std::uint32_t group);
   void PointerEnter(std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
   void Motion(wl_fixed_t x, wl_fixed_t y);
-  void Button(std::uint32_t time, std::uint32_t button, bool pressed);
+  void Button(std::uint32_t button, bool pressed);
   std::int16_t Shift() const;
   void DropKeyboard();
   void DropPointer();

@@ -10,7 +10,7 @@
 
 #include "runtime/loaded_form.h"
 
-#include "runtime/double_click.h"
+#include "backends/x11/x11_click.h"
 #include "backends/x11/x11_display.h"
 #include "backends/x11/x11_loop.h"
 #include "backends/x11/x11_render.h"
@@ -99,7 +99,7 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   bool grabbed_ = false;
   bool adopted_ = false;
   std::unique_ptr<Renderer> renderer_;
-  runtime::DoubleClick doubleClick_;
+  DoubleClick doubleClick_;
   // Cleared when the peer goes: the form a handler unloaded takes its peer
   // with it before the handler's caller returns.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

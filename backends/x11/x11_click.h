@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace vss::runtime {
+namespace vss::x11 {
 
 class DoubleClick {
  public:
@@ -32,4 +32,4 @@ class DoubleClick {
   int x_ = 0, y_ = 0;
 };
 
-}  // namespace vss::runtime
+}  // namespace vss::x11
