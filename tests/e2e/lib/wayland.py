@@ -28,21 +28,24 @@ def read_ppm(data):
 
 class Sway:
 
-    def __init__(self, work):
+    def __init__(self, work, outputs=OUTPUTS):
+        self.outputs = outputs
         self.dir = os.path.join(work, "sway")
         os.makedirs(self.dir, mode=0o700)
         config = os.path.join(self.dir, "config")
         with open(config, "w") as f:
-            for i, (name, width, height, scale) in enumerate(OUTPUTS):
+            left = 0
+            for name, width, height, scale in outputs:
                 f.write("output %s resolution %dx%d position %d,0 scale %d bg #ffffff solid_color\n"
-                        % (name, width, height, 1920 * i, scale))
+                        % (name, width, height, left, scale))
+                left += width // scale
         if AS_NOBODY:
             os.chmod(work, 0o755)
             subprocess.run(["chown", "-R", "nobody:nogroup", self.dir], check=True)
         self.sway = Program(AS_NOBODY + ["sway", "-c", config], logdir=work, env={
             "PATH": "/usr/bin:/bin", "HOME": self.dir, "XDG_RUNTIME_DIR": self.dir,
             "WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1",
-            "WLR_HEADLESS_OUTPUTS": str(len(OUTPUTS))})
+            "WLR_HEADLESS_OUTPUTS": str(len(outputs))})
         sockets = wait_for(lambda: self._sockets() or not self.sway.running(), 30,
                            what="sway's sockets")
         if not self.sway.running():
@@ -51,7 +54,7 @@ class Sway:
         self.env = {"PATH": "/usr/bin:/bin", "WAYLAND_DISPLAY": self.name}
         self.tools_env = dict(self.env, XDG_RUNTIME_DIR=self.dir, SWAYSOCK=ipc)
         # swaybg has painted every output.
-        wait_for(lambda: all(b"\xff" * 12 in self.screenshot(o[0]).data for o in OUTPUTS), 30,
+        wait_for(lambda: all(b"\xff" * 12 in self.screenshot(o[0]).data for o in outputs), 30,
                  what="the outputs' backgrounds")
 
     def _sockets(self):
@@ -66,10 +69,17 @@ class Sway:
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
         return done.stdout
 
-    def screenshot(self, output):
+    def screenshot(self, output, region=None):
         """The output in its own pixels (scale 2: twice the logical ones),
-        with the cursor, which the headless outputs draw in."""
-        return read_ppm(self.run("grim", "-t", "ppm", "-o", output, "-"))
+        with the cursor, which the headless outputs draw in; or the region
+        (left, top, right, bottom) of the layout."""
+        if region is None:
+            return read_ppm(self.run("grim", "-t", "ppm", "-o", output, "-"))
+        x0, y0, x1, y1 = region
+        image = read_ppm(self.run("grim", "-t", "ppm", "-g", "%d,%d %dx%d" % (x0, y0, x1 - x0,
+                                                                           y1 - y0), "-"))
+        image.left, image.top = x0, y0
+        return image
 
     def key(self, name):
         # wtype's keyboard exists only while it runs: a client binds it
@@ -90,15 +100,15 @@ class WaylandSession(NativeSession):
     """The native program's session on sway: its env names the compositor
     and no X display; sound_bytes() counts what every saver played."""
 
-    def __init__(self, **kw):
+    def __init__(self, outputs=OUTPUTS, **kw):
         super().__init__(as_nobody=True, per_pid=True, **kw)
-        self.as_user = AS_NOBODY
+        self.as_user, self.outputs = AS_NOBODY, outputs
 
     def sound_bytes(self):
         return sum(self.sound().values())
 
     def make_display(self):
-        return Sway(self.work)
+        return Sway(self.work, self.outputs)
 
     def prepare(self):
         super().prepare()
