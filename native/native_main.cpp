@@ -20,9 +20,8 @@
 #include "native/command_line.h"
 #include "native/linux_backend.h"
 #include "native/signals.h"
-#include "native/wayland_window_system.h"
+#include "native/window_modules.h"
 #include "native/window_system.h"
-#include "native/x11_window_system.h"
 
 namespace {
 
@@ -81,32 +80,35 @@ std::string SwitchOf(const std::string& commandText) {
 
 // The window system for this run (native/window_system.h): null, with the
 // reasons in problem, when none can be had.
-std::unique_ptr<vss::native::WindowSystem> OpenWindowSystem(const vss::native::CommandLine& command,
-                                                            vss::runtime::SoundOutput& sound,
-                                                            std::string& problem) {
+std::unique_ptr<vss::native::WindowSystem> ChooseWindowSystem(
+    const vss::native::CommandLine& command, vss::runtime::SoundOutput& sound,
+    std::string& problem) {
   using Kind = vss::native::WindowSystemKind;
   const std::string switchText = SwitchOf(command.commandText);
   const bool inXWindow = command.root || switchText == "/p";
-  const bool wayland =
-      !Environment("WAYLAND_DISPLAY").empty() || !Environment("WAYLAND_SOCKET").empty();
+  // Taken before the library takes WAYLAND_SOCKET out of the environment.
+  const std::string waylandName =
+      !Environment("WAYLAND_SOCKET").empty() ? "WAYLAND_SOCKET" : Environment("WAYLAND_DISPLAY");
+  const bool wayland = !waylandName.empty();
   const auto kinds = vss::native::WindowSystemsToTry(command.backend, inXWindow, wayland);
   std::string reasons;
   auto add = [&reasons](const std::string& reason) {
     reasons += (reasons.empty() ? "" : "; ") + reason;
   };
   for (const Kind kind : kinds) {
-    if (kind == Kind::X11) {
-      if (auto system = vss::native::X11WindowSystem::Open(sound)) return system;
-      add("cannot open the X display \"" + Environment("DISPLAY") + "\"");
-      continue;
-    }
-    const std::string name =
-        !Environment("WAYLAND_SOCKET").empty() ? "WAYLAND_SOCKET" : Environment("WAYLAND_DISPLAY");
-    auto system = vss::native::WaylandWindowSystem::Open(sound);
+    std::string loading;
+    auto system = vss::native::OpenWindowSystem(kind, sound, loading);
     // The options dialog is GTK's: any compositor serves.
     if (system && (system->CanCover() || switchText == "/c")) return system;
-    add(system ? "the Wayland compositor \"" + name + "\" offers no layer shell"
-               : "cannot connect to the Wayland compositor \"" + name + "\"");
+    if (system) {
+      add(system->Name() + " offers no layer shell");
+    } else if (!loading.empty()) {
+      add(loading);
+    } else if (kind == Kind::X11) {
+      add("cannot open the X display \"" + Environment("DISPLAY") + "\"");
+    } else {
+      add("cannot connect to the Wayland compositor \"" + waylandName + "\"");
+    }
   }
   problem = inXWindow ? "--root and --window-id draw on X windows: " +
                             (reasons.empty() ? "not with --backend wayland" : reasons)
@@ -144,7 +146,7 @@ int main(int argc, char** argv) {
   if (!command.backend.empty()) setenv("GDK_BACKEND", command.backend.c_str(), 0);
   AlsaOutput sound;
   std::string problem;
-  auto system = OpenWindowSystem(command, sound, problem);
+  auto system = ChooseWindowSystem(command, sound, problem);
   if (!system) {
     std::fprintf(stderr, "vorlan-screen-saver-2: %s\n", problem.c_str());
     return 1;
@@ -152,7 +154,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<vss::native::ScheduleFile> schedule;
   if (command.root) {
     // A host that has taken its window back wants no saver.
-    if (!static_cast<vss::native::X11WindowSystem&>(*system).AdoptHost()) return 0;
+    if (!system->AdoptHost()) return 0;
     const Blanking blanking;
     if (!blanking.prefix.empty()) {
       schedule = std::make_unique<vss::native::ScheduleFile>(blanking.prefix + "schedule-" +

@@ -37,3 +37,8 @@ void WaylandWindowSystem::Run(int fd, const std::function<void()>& ready) {
 }
 
 }  // namespace vss::native
+
+extern "C" __attribute__((visibility("default"))) vss::native::WindowSystem* vss_open_window_system(
+    vss::runtime::SoundOutput& sound) {
+  return vss::native::WaylandWindowSystem::Open(sound).release();
+}

@@ -20,9 +20,10 @@ class WaylandWindowSystem final : public WindowSystem {
  public:
   // Null when no compositor answers.
   static std::unique_ptr<WaylandWindowSystem> Open(runtime::SoundOutput& sound);
-  // Can show a saver: offers layer shell and what goes with it.
-  bool CanCover() const { return connection_->CanCover(); }
-  std::string Name() const { return connection_->Name(); }
+  bool CanCover() const override { return connection_->CanCover(); }
+  std::string Name() const override {
+    return "the Wayland compositor \"" + connection_->Name() + "\"";
+  }
 
   bool Hosted() const override { return connection_->Handed(); }
   runtime::ScreenMetrics Screen() override;

@@ -3,6 +3,9 @@
 // there, and the event loop. One adapter per window system composes its
 // backend (x11_window_system.h, wayland_window_system.h); the rules stay in
 // runtime/, and dialogs are GTK's whatever the window system.
+//
+// Each adapter is a module of its own (window_modules.h), so that a run
+// loads the libraries of the window system it uses and no other.
 #pragma once
 
 #include <functional>
@@ -12,6 +15,7 @@
 
 #include "api/basWin32API.h"
 #include "runtime/backend.h"
+#include "runtime/sound_output.h"
 
 namespace vss::native {
 
@@ -19,6 +23,14 @@ class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
 
+  // Can show a full-screen saver (Wayland: the compositor offers layer
+  // shell); the options dialog needs nothing of it.
+  virtual bool CanCover() const { return true; }
+  // What the messages call it.
+  virtual std::string Name() const = 0;
+  // A hack's: the host's window becomes the saver's (X11 only); false when
+  // the host has taken it back already.
+  virtual bool AdoptHost() { return false; }
   // A host's run (XScreenSaver's window, a Wayland locker's outputs): no
   // instance is claimed, no input is taken, and the host ends it.
   virtual bool Hosted() const = 0;
@@ -37,6 +49,11 @@ class WindowSystem {
   // Sends what is still queued: the process is about to end at once.
   virtual void Flush() = 0;
 };
+
+// A module's one export, under this name: its window system, or null when
+// that cannot be opened.
+using WindowSystemOpener = WindowSystem*(runtime::SoundOutput& sound);
+inline constexpr char WindowSystemOpenerName[] = "vss_open_window_system";
 
 enum class WindowSystemKind { X11, Wayland };
 

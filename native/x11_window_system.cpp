@@ -1,5 +1,7 @@
 #include "native/x11_window_system.h"
 
+#include <cstdlib>
+
 namespace vss::native {
 
 std::unique_ptr<X11WindowSystem> X11WindowSystem::Open(runtime::SoundOutput& sound) {
@@ -13,6 +15,11 @@ X11WindowSystem::X11WindowSystem(std::unique_ptr<x11::Connection> connection,
     : connection_(std::move(connection)),
       loop_(*connection_),
       api_(*connection_, windows_, sound) {}
+
+std::string X11WindowSystem::Name() const {
+  const char* display = std::getenv("DISPLAY");
+  return std::string("the X display \"") + (display != nullptr ? display : "") + "\"";
+}
 
 bool X11WindowSystem::AdoptHost() {
   const auto host = x11::WatchHostWindow(*connection_);
@@ -49,3 +56,8 @@ void X11WindowSystem::Run(int fd, const std::function<void()>& ready) {
 void X11WindowSystem::Flush() { XFlush(connection_->Dpy()); }
 
 }  // namespace vss::native
+
+extern "C" __attribute__((visibility("default"))) vss::native::WindowSystem* vss_open_window_system(
+    vss::runtime::SoundOutput& sound) {
+  return vss::native::X11WindowSystem::Open(sound).release();
+}

@@ -20,10 +20,8 @@ class X11WindowSystem final : public WindowSystem {
  public:
   // Null when no X display can be opened.
   static std::unique_ptr<X11WindowSystem> Open(runtime::SoundOutput& sound);
-  // A hack's: the host's window becomes the saver's; false when the host
-  // has taken it back already.
-  bool AdoptHost();
-
+  std::string Name() const override;
+  bool AdoptHost() override;
   bool Hosted() const override { return windows_.Host().has_value(); }
   std::string HostPlace() const override;
   runtime::ScreenMetrics Screen() override;

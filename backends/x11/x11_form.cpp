@@ -127,7 +127,7 @@ void X11Form::CreateOwnWindow() {
     XChangeProperty(display, window_, atoms.MotifWmHints, atoms.MotifWmHints, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(motif), 5);
   }
-  const std::vector<unsigned long> icon = IconProperty();
+  const std::vector<unsigned long> icon = IconProperty(form_.Owner().Platform());
   if (!icon.empty()) {
     XChangeProperty(display, window_, atoms.NetWmIcon, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(icon.data()),

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "runtime/dib.h"
-#include "runtime/resources.h"
+#include "runtime/backend.h"
 
 namespace vss::x11 {
 
@@ -43,11 +43,10 @@ void AddIcon(const runtime::ResourceBytes& bytes, std::vector<unsigned long>& pr
 
 }  // namespace
 
-std::vector<unsigned long> IconProperty() {
+std::vector<unsigned long> IconProperty(runtime::Backend& resources) {
   std::vector<unsigned long> property;
-  for (const std::int32_t id : IconIds) {
-    AddIcon(runtime::FindEmbeddedResource({IconResource, ""}, id), property);
-  }
+  for (const std::int32_t id : IconIds)
+    AddIcon(resources.FindResource({IconResource, ""}, id), property);
   return property;
 }
 

@@ -4,9 +4,11 @@
 
 #include <vector>
 
+#include "runtime/backend.h"
+
 namespace vss::x11 {
 
 // Empty when no icon resource reads as a picture.
-std::vector<unsigned long> IconProperty();
+std::vector<unsigned long> IconProperty(runtime::Backend& resources);
 
 }  // namespace vss::x11
