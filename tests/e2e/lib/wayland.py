@@ -114,3 +114,5 @@ class WaylandSession(NativeSession):
         super().prepare()
         self.env.pop("DISPLAY")
         self.env.update(self.display.env)
+        # The sanitizer build's settings reach the login-like environment.
+        self.env.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})

@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   static const wl_registry_listener listener = {Global, [](void*, wl_registry*, std::uint32_t) {}};
-  wl_registry_add_listener(wl_display_get_registry(display), &listener, nullptr);
+  wl_registry* registry = wl_display_get_registry(display);
+  wl_registry_add_listener(registry, &listener, nullptr);
   wl_display_roundtrip(display);
   if (manager == nullptr) {
     std::fprintf(stderr, "virtual_pointer: the compositor offers no virtual pointer\n");
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
   const bool taken = wl_display_roundtrip(display) >= 0;
   zwlr_virtual_pointer_v1_destroy(pointer);
   zwlr_virtual_pointer_manager_v1_destroy(manager);
+  if (seat != nullptr) wl_seat_destroy(seat);
+  wl_registry_destroy(registry);
   wl_display_roundtrip(display);
   wl_display_disconnect(display);
   return taken ? 0 : 1;
