@@ -1,5 +1,7 @@
 #include "backends/wayland/wayland_surface.h"
 
+#include <algorithm>
+
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
@@ -9,12 +11,16 @@ namespace {
 
 constexpr char Namespace[] = "vorlan-screen-saver-2";
 
-// A solid colour's buffer stretched from its middle pixel; a picture's at
-// its own size.
-void SetSource(wp_viewport* viewport, bool solid) {
+// A solid colour's buffer stretched from its middle pixel over width x
+// height; a picture's buffer shown as it is, scale pixels to a logical one
+// (which the compositor then copies without resampling).
+void Stretch(wl_surface* surface, wp_viewport* viewport, bool solid, int width, int height,
+             int scale) {
   const wl_fixed_t at = wl_fixed_from_int(solid ? Buffers::SolidSource : -1);
   const wl_fixed_t size = wl_fixed_from_int(solid ? 1 : -1);
   wp_viewport_set_source(viewport, at, at, size, size);
+  wp_viewport_set_destination(viewport, solid ? width : -1, solid ? height : -1);
+  wl_surface_set_buffer_scale(surface, solid ? 1 : scale);
 }
 
 void DamageAll(wl_surface* surface, const Buffer& buffer) {
@@ -77,12 +83,17 @@ void OutputView::Configure(void* data, zwlr_layer_surface_v1* layer, std::uint32
                            std::uint32_t width, std::uint32_t height) {
   auto& view = *static_cast<OutputView*>(data);
   zwlr_layer_surface_v1_ack_configure(layer, serial);
+  // Anchored to every edge the size is the output's; a compositor that
+  // leaves it to the client gets that too.
+  if (width == 0 || height == 0) {
+    width = static_cast<std::uint32_t>(std::max(1, view.output_.Width()));
+    height = static_cast<std::uint32_t>(std::max(1, view.output_.Height()));
+  }
   const bool resized =
       static_cast<int>(width) != view.width_ || static_cast<int>(height) != view.height_;
   view.width_ = static_cast<int>(width);
   view.height_ = static_cast<int>(height);
-  SetSource(view.viewport_, true);
-  wp_viewport_set_destination(view.viewport_, view.width_, view.height_);
+  Stretch(view.surface_, view.viewport_, true, view.width_, view.height_, 1);
   view.pending_ = true;
   if (resized) {
     view.plan_ = LayerPlan{};
@@ -122,11 +133,13 @@ void OutputView::Sync() {
     unused.buffer.reset();
     commit = true;
   }
-  // The subsurfaces' commits take effect with their parent's.
+  // The subsurfaces' commits take effect with their parent's (sway 1.7
+  // repaints nothing for those of a desynchronized one).
   if (commit) wl_surface_commit(surface_);
   pending_ = false;
 }
 
+// False when the subsurface shows the layer already.
 bool OutputView::Show(Shown& shown, const Layer& layer, int scale) {
   if (shown.buffer && shown.scale == scale && SameLayer(shown.layer, layer)) return false;
   const runtime::PixelRect& place = layer.place;
@@ -142,11 +155,12 @@ bool OutputView::Show(Shown& shown, const Layer& layer, int scale) {
   if (!shown.buffer || before.left != place.left || before.top != place.top) {
     wl_subsurface_set_position(shown.subsurface, place.left, place.top);
   }
-  if (!shown.buffer || shown.layer.picture.has_value() != layer.picture.has_value() ||
+  if (!shown.buffer || shown.scale != scale ||
+      shown.layer.picture.has_value() != layer.picture.has_value() ||
       before.right - before.left != place.right - place.left ||
       before.bottom - before.top != place.bottom - place.top) {
-    SetSource(shown.viewport, !layer.picture);
-    wp_viewport_set_destination(shown.viewport, place.right - place.left, place.bottom - place.top);
+    Stretch(shown.surface, shown.viewport, !layer.picture, place.right - place.left,
+            place.bottom - place.top, scale);
   }
   wl_surface_attach(shown.surface, buffer->Get(), 0, 0);
   DamageAll(shown.surface, *buffer);

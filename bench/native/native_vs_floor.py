@@ -28,6 +28,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from common import cpu_seconds, options, peak_rss_kib, print_table  # noqa: E402
 from common import time_to_first_frame as first_frame  # noqa: E402
 from lib.frames import Frames  # noqa: E402
+from lib.process import wait_for  # noqa: E402
 from lib.session import ASOUNDRC, MEDIA_DIR, NativeSession  # noqa: E402
 from lib.wayland import WaylandSession  # noqa: E402
 
@@ -78,6 +79,14 @@ def time_to_first_frame(session, frames, proc, started):
     return first_frame(session.screen, frames, started, alive, interval=0.002)
 
 
+def animates(session, frames, proc):
+    """The frames alternate: a program whose screen stays still is no floor."""
+    first = frames.locate(session.screen.screenshot())
+    wait_for(lambda: not proc.running() or
+             frames.locate(session.screen.screenshot()) not in (None, first), 10,
+             what="the other frame")
+
+
 def first_frame_median(session, frames, argv, starts):
     """Start-up is short and noisy on a shared machine: the median of a few."""
     times = []
@@ -97,6 +106,7 @@ def measure(session, frames, argv, seconds, starts):
     started = time.monotonic()
     proc = session.start_program(argv)
     time_to_first_frame(session, frames, proc, started)
+    animates(session, frames, proc)
     time.sleep(2)  # start-up work settles outside the measured window
     pids = {"program": proc.pid, "server": session.server_pid}
     before, t0 = {k: cpu_seconds(p) for k, p in pids.items()}, time.monotonic()

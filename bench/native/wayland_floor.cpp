@@ -6,9 +6,10 @@
 // pixman renderer overshoots a lone pixel). The two frames are scaled once
 // per output scale to the saver's size (the HIMETRIC extent taken as twips:
 // 2540/1440 of the pixel size, in logical pixels) and kept as two buffers
-// that outputs of one scale share; a desynchronized subsurface at the
-// output's centre shows one and, every 500 ms, the other. The cursor is
-// hidden over it; a key or a click ends it.
+// that outputs of one scale share; a subsurface at the output's centre
+// shows one and, every 500 ms, the other, with a commit of the surface (sway
+// 1.7 repaints nothing for a desynchronized subsurface's own commits). The
+// cursor is hidden over it; a key or a click ends it.
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -114,7 +115,6 @@ void Cover(Output& o) {
   o.viewport = wp_viewporter_get_viewport(viewporter, o.surface);
   o.child = wl_compositor_create_surface(compositor);
   o.subsurface = wl_subcompositor_get_subsurface(subcompositor, o.child, o.surface);
-  wl_subsurface_set_desync(o.subsurface);
   o.layer = zwlr_layer_shell_v1_get_layer_surface(layerShell, o.surface, o.output,
                                                   ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "floor");
   zwlr_layer_surface_v1_set_anchor(o.layer, 15);
@@ -254,7 +254,9 @@ int main() {
     due += std::chrono::milliseconds(500);
     current ^= 1;
     for (const auto& o : outputs) {
-      if (o->configured) Show(*o, FramesAt(o->scale)[static_cast<std::size_t>(current)]);
+      if (!o->configured) continue;
+      Show(*o, FramesAt(o->scale)[static_cast<std::size_t>(current)]);
+      wl_surface_commit(o->surface);
     }
   }
   wl_display_disconnect(display);

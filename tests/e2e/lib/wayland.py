@@ -11,7 +11,7 @@ import subprocess
 
 from .display import Image
 from .process import Program, wait_for
-from .session import NativeSession, env_path
+from .session import ASOUNDRC, NativeSession, env_path
 
 # Name, mode and scale: the second output is 800 x 600 logical pixels.
 OUTPUTS = (("HEADLESS-1", 1920, 1080, 1), ("HEADLESS-2", 1600, 1200, 2))
@@ -98,20 +98,20 @@ class Sway:
 
 class WaylandSession(NativeSession):
     """The native program's session on sway: its env names the compositor
-    and no X display; sound_bytes() counts what every saver played."""
+    and no X display."""
 
     def __init__(self, outputs=OUTPUTS, **kw):
-        super().__init__(as_nobody=True, per_pid=True, **kw)
+        super().__init__(as_nobody=True, **kw)
         self.as_user, self.outputs = AS_NOBODY, outputs
-
-    def sound_bytes(self):
-        return sum(self.sound().values())
 
     def make_display(self):
         return Sway(self.work, self.outputs)
 
     def prepare(self):
         super().prepare()
+        # In a folder that sway's user may write to.
+        self.sound_path = os.path.join(self.sounds, "out.raw")
+        self.write_home(".asoundrc", ASOUNDRC % self.sound_path)
         self.env.pop("DISPLAY")
         self.env.update(self.display.env)
         # The sanitizer build's settings reach the login-like environment.
