@@ -42,15 +42,20 @@ endif()
 set(vss_doc share/doc/${vss_program})
 
 # XScreenSaver's folder of hacks on Debian (see `dpkg -L xscreensaver-data`),
-# so that its settings find the program by the name in the XML.
+# so that its settings find the program by the name in the XML; the window
+# systems' modules where the program looks for them (CMakeLists.txt).
 install(TARGETS ${vss_program} RUNTIME DESTINATION libexec/xscreensaver)
+install(TARGETS vss_x11_module vss_wayland_module LIBRARY DESTINATION ${vss_module_folder})
 # A plain strip keeps the compiler's notes; dh_strip drops them too.
-install(CODE "
-  if(CMAKE_INSTALL_DO_STRIP)
-    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
-      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/libexec/xscreensaver/${vss_program}\"
-      COMMAND_ERROR_IS_FATAL ANY)
-  endif()")
+foreach(file libexec/xscreensaver/${vss_program} ${vss_module_folder}/x11.so
+             ${vss_module_folder}/wayland.so)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${file}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+endforeach()
 # Idle managers and users run it by name; Debian wants links inside /usr
 # relative.
 file(MAKE_DIRECTORY ${vss_staging})
@@ -108,11 +113,13 @@ between the two and stores the choice per user.
 
 The program runs under XScreenSaver (with an options panel for
 xscreensaver-settings) and xsecurelock, or on its own from an idle
-manager such as xss-lock, xautolock or swayidle. It is the Linux build
-of the Windows screen saver of the same name.")
+manager such as xss-lock, xautolock or swayidle. On Wayland it covers
+every output of a compositor that offers layer shell (sway, Hyprland,
+KDE Plasma, ...). It is the Linux build of the Windows screen saver of
+the same name.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The options dialog loads GTK 3 with dlopen, so dpkg-shlibdeps cannot see
 # it; the saver itself runs without it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libgtk-3-0)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | xsecurelock | xss-lock | xautolock")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | xsecurelock | xss-lock | xautolock | swayidle")
 include(CPack)

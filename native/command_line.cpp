@@ -21,6 +21,7 @@ struct Choice {
   std::string mode;  // the .scr's switch that a mode option stands for
   bool root = false, preview = false;
   std::map<std::string, std::string> settings;
+  std::string backend;
 };
 
 // "" when the option is taken, else why the command line is refused.
@@ -116,6 +117,15 @@ const Option Options[] = {
        c.settings[DelayIntervalKey] = std::to_string(*ticks);
        return std::string();
      }},
+    {"backend", "x11|wayland", 4,
+     "draw with this window system; without it, Wayland when\n"
+     "WAYLAND_DISPLAY or WAYLAND_SOCKET names a compositor that\n"
+     "offers layer shell, else X11",
+     [](Choice& c, const std::string& name) {
+       if (name != "x11" && name != "wayland") return std::string("--backend needs x11 or wayland");
+       c.backend = name;
+       return std::string();
+     }},
     {"help", nullptr, 0, "show this text",
      [](Choice& c, const std::string&) {
        c.action = CommandLine::Action::Help;
@@ -167,7 +177,8 @@ const Option* Lookup(const std::string& word, std::optional<std::string>& value)
 
 // The choice the command line makes, checked as a whole.
 CommandLine Finish(Choice& choice, bool hostWindow, bool windowsWords, std::string windowsText) {
-  const bool options = !choice.mode.empty() || choice.root || !choice.settings.empty();
+  const bool options =
+      !choice.mode.empty() || choice.root || !choice.settings.empty() || !choice.backend.empty();
   if (options && windowsWords) {
     return UsageError("options cannot be mixed with Windows-style switches");
   }
@@ -177,8 +188,12 @@ CommandLine Finish(Choice& choice, bool hostWindow, bool windowsWords, std::stri
   if (choice.mode == "/c" && !choice.settings.empty()) {
     return UsageError("--random, --continuous and --interval are for the saver");
   }
-  CommandLine result{CommandLine::Action::Run, choice.mode.empty() ? windowsText : choice.mode, "",
-                     false, std::move(choice.settings)};
+  CommandLine result{CommandLine::Action::Run,
+                     choice.mode.empty() ? windowsText : choice.mode,
+                     "",
+                     false,
+                     std::move(choice.settings),
+                     choice.backend};
   if (!choice.preview && (choice.root || (hostWindow && choice.mode.empty() && !windowsWords))) {
     result.commandText = "/s";
     result.root = true;
@@ -218,7 +233,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool hostWind
     const std::string refused = option->take(choice, value.value_or(""));
     if (!refused.empty()) return UsageError(refused);
     if (choice.action != CommandLine::Action::Run)
-      return CommandLine{choice.action, "", "", false, {}};
+      return CommandLine{choice.action, "", "", false, {}, ""};
   }
   return Finish(choice, hostWindow, windowsWords, windowsText);
 }

@@ -18,6 +18,8 @@ struct CommandLine {
   // Settings-file values ("Options" section, by key) that this run reads
   // instead of the stored ones.
   std::map<std::string, std::string> settings;
+  // "x11" or "wayland" when --backend chose one; empty: either.
+  std::string backend;
 };
 
 // args without argv[0]; hostWindow: XSCREENSAVER_WINDOW is set, which

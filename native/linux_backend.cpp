@@ -27,11 +27,9 @@ constexpr std::uint32_t SystemColours[] = {
 
 }  // namespace
 
-LinuxBackend::LinuxBackend(x11::Connection& connection, x11::FormWindows& windows,
-                           std::string commandText, std::map<std::string, std::string> settings)
-    : connection_(connection),
-      windows_(windows),
-      loop_(connection),
+LinuxBackend::LinuxBackend(WindowSystem& system, std::string commandText,
+                           std::map<std::string, std::string> settings)
+    : system_(system),
       commandText_(std::move(commandText)),
       overrides_(std::move(settings)),
       settings_(native::SettingsFile::ConfigHome()) {}
@@ -46,9 +44,7 @@ void LinuxBackend::Run(const std::function<void()>& ended) {
     gtk::Run();
     return;
   }
-  const int signals = native::EndSignals::Install();
-  if (signals >= 0) loop_.Watch(signals, ended);
-  loop_.Run();
+  system_.Run(native::EndSignals::Install(), ended);
 }
 
 // A lock on a file that the kernel lets go with the process, however it
@@ -56,7 +52,7 @@ void LinuxBackend::Run(const std::function<void()>& ended) {
 // for any other reason is no instance, so another user's file can never
 // end the saver. The folder is the program's own: the title adds nothing.
 bool LinuxBackend::ClaimInstance(const std::string&) {
-  if (windows_.Host()) return false;
+  if (system_.Hosted()) return false;
   const std::string folder = native::RuntimeFolder();
   if (folder.empty()) return false;
   lock_ =
@@ -69,12 +65,7 @@ bool LinuxBackend::ClaimInstance(const std::string&) {
   return held;
 }
 
-runtime::ScreenMetrics LinuxBackend::Screen() {
-  const runtime::PixelRect monitor =
-      windows_.Host() ? windows_.Host()->place : connection_.PrimaryMonitor();
-  const int dpi = connection_.PixelsPerInch();
-  return {monitor.right - monitor.left, monitor.bottom - monitor.top, dpi, dpi};
-}
+runtime::ScreenMetrics LinuxBackend::Screen() { return system_.Screen(); }
 
 std::uint32_t LinuxBackend::SystemColor(int index) {
   constexpr int count = sizeof SystemColours / sizeof SystemColours[0];
@@ -82,7 +73,7 @@ std::uint32_t LinuxBackend::SystemColor(int index) {
 }
 
 std::unique_ptr<runtime::FormPeer> LinuxBackend::CreateForm(runtime::LoadedForm& form) {
-  if (!form.IsDialog()) return std::make_unique<x11::X11Form>(connection_, windows_, loop_, form);
+  if (!form.IsDialog()) return system_.CreateForm(form);
   if (!gtk::Available()) {
     throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                        "The options dialog needs GTK 3, which could not be loaded.");
@@ -121,7 +112,7 @@ double LinuxBackend::SecondsSinceMidnight() {
 
 void LinuxBackend::Quit() {
   quit_ = true;
-  loop_.Quit();
+  system_.Quit();
   if (gtk_) gtk::Quit();
 }
 
@@ -146,7 +137,7 @@ void LinuxBackend::ShowError(runtime::LoadedForm& owner, const std::string& titl
 // the loop or the sound thread; the kernel closes the display connection
 // and the sound device.
 void LinuxBackend::Exit(int code) {
-  XFlush(connection_.Dpy());
+  system_.Flush();
   std::fflush(nullptr);
   std::_Exit(code);
 }

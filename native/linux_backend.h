@@ -1,9 +1,10 @@
 // The forms runtime's backend for the native Linux program: the instance
-// lock, the command line, the screen and the saver's windows on X11, dialog
-// forms in GTK, the compiled-in resources, the settings file (with the
-// values the command line puts in its place), the clock and the end of the
-// process. A hack (FormWindows::Host) claims no instance: one runs on each
-// monitor.
+// lock, the command line, the screen and the saver's windows on the window
+// system (X11 or Wayland), dialog forms in GTK, the compiled-in resources,
+// the settings file (with the values the command line puts in its place),
+// the clock and the end of the process. A host's run claims no instance:
+// XScreenSaver runs one on each monitor, and a locker's must not end for
+// an idle manager's.
 #pragma once
 
 #include <functional>
@@ -14,23 +15,22 @@
 #include "runtime/backend.h"
 
 #include "native/settings_file.h"
-#include "backends/x11/x11_display.h"
-#include "backends/x11/x11_form.h"
-#include "backends/x11/x11_loop.h"
+#include "native/window_system.h"
 
 namespace vss::native {
 
 class LinuxBackend final : public runtime::Backend {
  public:
   // settings: values of the "Options" section read instead of the file's.
-  LinuxBackend(x11::Connection& connection, x11::FormWindows& windows, std::string commandText,
+  LinuxBackend(WindowSystem& system, std::string commandText,
                std::map<std::string, std::string> settings);
   ~LinuxBackend() override;
   LinuxBackend(const LinuxBackend&) = delete;
   LinuxBackend& operator=(const LinuxBackend&) = delete;
 
-  // The native loop (X11's, or GTK's once a dialog is open) until Quit.
-  // In X11's, a signal that ends savers (native::EndSignals) calls ended.
+  // The native loop (the window system's, or GTK's once a dialog is open)
+  // until Quit. In the window system's, a signal that ends savers
+  // (native::EndSignals) calls ended.
   void Run(const std::function<void()>& ended);
 
   bool ClaimInstance(const std::string& title) override;
@@ -50,9 +50,7 @@ class LinuxBackend final : public runtime::Backend {
   [[noreturn]] void Exit(int code) override;
 
  private:
-  x11::Connection& connection_;
-  x11::FormWindows& windows_;
-  x11::EventLoop loop_;
+  WindowSystem& system_;
   std::string commandText_;
   std::map<std::string, std::string> overrides_;
   native::SettingsFile settings_;

@@ -1,9 +1,11 @@
 // The native Linux program: the command line in the Linux hosts' words,
-// then Main on the forms runtime over X11, ALSA and the settings file. A
-// hack also keeps its sound schedule for the host's restarts and shares one
-// voice with the other monitors' savers of its blanking.
+// then Main on the forms runtime over a window system (window_system.h),
+// ALSA and the settings file. A hack also keeps its sound schedule for the
+// host's restarts and shares one voice with the other monitors' savers of
+// its blanking.
 #include <unistd.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +22,8 @@
 #include "native/files.h"
 #include "native/linux_backend.h"
 #include "native/signals.h"
-#include "backends/x11/x11_api.h"
+#include "native/window_modules.h"
+#include "native/window_system.h"
 
 namespace {
 
@@ -61,12 +64,59 @@ struct Blanking {
     vss::native::RemoveStale(folder);
     prefix = folder + "/" + host + "-";
   }
-  std::string Schedule(int screen, const vss::runtime::PixelRect& place) const {
-    return prefix + "schedule-" + std::to_string(screen) + "-" + std::to_string(place.left) + "-" +
-           std::to_string(place.top) + "-" + std::to_string(place.right - place.left) + "x" +
-           std::to_string(place.bottom - place.top);
-  }
 };
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// The switch the behaviour reads, as it reads it: "/s", "/p", "/c", ...
+std::string SwitchOf(const std::string& commandText) {
+  std::string text =
+      commandText.substr(std::min(commandText.find_first_not_of(' '), commandText.size()));
+  text = text.substr(0, 2);
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The window system for this run (native/window_system.h): null, with the
+// reasons in problem, when none can be had.
+std::unique_ptr<vss::native::WindowSystem> ChooseWindowSystem(
+    const vss::native::CommandLine& command, vss::runtime::SoundOutput& sound,
+    std::string& problem) {
+  using Kind = vss::native::WindowSystemKind;
+  const std::string switchText = SwitchOf(command.commandText);
+  const bool inXWindow = command.root || switchText == "/p";
+  // Taken before the library takes WAYLAND_SOCKET out of the environment.
+  const std::string waylandName =
+      !Environment("WAYLAND_SOCKET").empty() ? "WAYLAND_SOCKET" : Environment("WAYLAND_DISPLAY");
+  const bool wayland = !waylandName.empty();
+  const auto kinds = vss::native::WindowSystemsToTry(command.backend, inXWindow, wayland);
+  std::string reasons;
+  auto add = [&reasons](const std::string& reason) {
+    reasons += (reasons.empty() ? "" : "; ") + reason;
+  };
+  for (const Kind kind : kinds) {
+    std::string loading;
+    auto system = vss::native::OpenWindowSystem(kind, sound, loading);
+    // The options dialog is GTK's: any compositor serves.
+    if (system && (system->CanCover() || switchText == "/c")) return system;
+    if (system) {
+      add(system->Name() + " offers no layer shell");
+    } else if (!loading.empty()) {
+      add(loading);
+    } else if (kind == Kind::X11) {
+      add("cannot open the X display \"" + Environment("DISPLAY") + "\"");
+    } else {
+      add("cannot connect to the Wayland compositor \"" + waylandName + "\"");
+    }
+  }
+  problem = inXWindow ? "--root and --window-id draw on X windows: " +
+                            (reasons.empty() ? "not with --backend wayland" : reasons)
+                      : reasons;
+  return nullptr;
+}
 
 void PrintText(std::FILE* stream, const std::string& text) {
   std::fputs(text.c_str(), stream);
@@ -97,34 +147,31 @@ int main(int argc, char** argv) {
       break;
   }
 
-  const auto connection = vss::x11::Connection::Open();
-  if (!connection) {
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "vorlan-screen-saver-2: cannot open the X display \"%s\"\n",
-                 display != nullptr ? display : "");
+  // GTK's dialog on the window system asked for, too.
+  if (!command.backend.empty()) setenv("GDK_BACKEND", command.backend.c_str(), 0);
+  AlsaOutput sound;
+  std::string problem;
+  auto system = ChooseWindowSystem(command, sound, problem);
+  if (!system) {
+    std::fprintf(stderr, "vorlan-screen-saver-2: %s\n", problem.c_str());
     return 1;
   }
-  AlsaOutput sound;
-  vss::x11::FormWindows windows;
   std::unique_ptr<vss::native::ScheduleFile> schedule;
   if (command.root) {
     // A host that has taken its window back wants no saver.
-    const auto host = vss::x11::WatchHostWindow(*connection);
-    if (!host) return 0;
-    windows.SetHost(*host);
+    if (!system->AdoptHost()) return 0;
     const Blanking blanking;
     if (!blanking.prefix.empty()) {
-      schedule = std::make_unique<vss::native::ScheduleFile>(
-          blanking.Schedule(connection->ScreenNumber(), host->place));
+      schedule = std::make_unique<vss::native::ScheduleFile>(blanking.prefix + "schedule-" +
+                                                             system->HostPlace());
       sound.Share(blanking.prefix + "chime");
     }
   }
-  vss::native::LinuxBackend backend(*connection, windows, command.commandText, command.settings);
+  vss::native::LinuxBackend backend(*system, command.commandText, command.settings);
   vss::runtime::FormsRuntime runtime(backend, vss::AppDescription{"Vorlan Screen Saver 2"});
-  vss::x11::X11API api(*connection, windows, sound);
   // After a runtime error nothing may be left hidden or playing.
-  runtime.AddErrorCleanup([&api] { api.RestoreAfterError(); });
-  vss::basMain module(runtime, api);
+  runtime.AddErrorCleanup([&system] { system->RestoreAfterError(); });
+  vss::basMain module(runtime, system->Api());
   module.Schedule = schedule.get();
   runtime.Start([&module] { module.Main(); });
   // A host's signal closes the forms as a close request would (the sound

@@ -5,8 +5,9 @@
 #   scripts/run-saver.sh --window-id ID   the preview inside window ID (/p ID);
 #                                         without ID, inside a small window of ours
 #   scripts/run-saver.sh --wine [/s|/c|/p]  the Windows .scr under Wine instead
-# With an X display it runs there until you dismiss it. Without one it runs on
-# a virtual display, saves two screenshots and prints where they are.
+# With an X display (or, but for the preview, a Wayland compositor) it runs
+# there until you dismiss it. Without one it runs on a virtual display, saves
+# two screenshots and prints where they are.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
@@ -45,6 +46,9 @@ sys.stdin.read()
   args=(--window-id "$(cat "$1")")
 }
 
+if [ -n "${WAYLAND_DISPLAY:-}" ] && [ "$mode" != preview ]; then
+  exec "$program" "${args[@]}"
+fi
 if [ -n "${DISPLAY:-}" ]; then
   if [ "$mode" = preview ] && [ ${#args[@]} -lt 2 ]; then
     start_host "$(mktemp)"

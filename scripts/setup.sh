@@ -13,6 +13,8 @@ packages=(
   xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick sox
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxfixes3
   libgtk-3-dev pkg-config
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev
+  sway swaybg grim wtype swayidle
   dpkg-dev file lintian desktop-file-utils
   xscreensaver xscreensaver-data xsecurelock openbox
 )

@@ -3,14 +3,12 @@
 // timer is due.
 #pragma once
 
-#include <chrono>
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "runtime/backend.h"
 #include "runtime/loaded_control.h"
+#include "runtime/timer_queue.h"
 
 #include "backends/x11/x11_display.h"
 
@@ -21,7 +19,9 @@ class EventLoop {
   explicit EventLoop(Connection& connection) : connection_(connection) {}
 
   // The native side of a timer control.
-  std::unique_ptr<runtime::ControlPeer> CreateTimer(runtime::LoadedControl& control);
+  std::unique_ptr<runtime::ControlPeer> CreateTimer(runtime::LoadedControl& control) {
+    return timers_.CreateTimer(control);
+  }
 
   // Calls ready whenever fd has something to read (one descriptor).
   void Watch(int fd, std::function<void()> ready) {
@@ -34,22 +34,10 @@ class EventLoop {
   void Quit() { quit_ = true; }
 
  private:
-  using Clock = std::chrono::steady_clock;
-  struct Timer {
-    runtime::LoadedControl* control;
-    Clock::duration interval;
-    Clock::time_point due;
-  };
-  class Peer;
-
-  void SetTimer(const Peer* peer, runtime::LoadedControl& control, std::int32_t milliseconds);
-  void RemoveTimer(const Peer* peer) { timers_.erase(peer); }
   void DispatchPending();
-  void FireDueTimers();
-  int MillisecondsToNextTimer() const;
 
   Connection& connection_;
-  std::map<const Peer*, Timer> timers_;
+  runtime::TimerQueue timers_;
   int watchFd_ = -1;
   std::function<void()> ready_;
   bool quit_ = false;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "backends/x11/x11_scale.h"
+#include "runtime/picture_scale.h"
 
 namespace vss::x11 {
 
@@ -105,10 +105,10 @@ Renderer::Cached& Renderer::ImageOf(const runtime::DrawOp& op) {
                 false, uses_};
   cached.image = CreateImage(width, height, *cached.segment, cached.shared);
   XImage* image = cached.image;
-  ScalePicture(op.Picture, op.Width, op.Height,
-               [this, image, width](int y, const std::uint32_t* row) {
-                 for (int x = 0; x < width; ++x) XPutPixel(image, x, y, PixelOf(row[x]));
-               });
+  runtime::ScalePicture(op.Picture, op.Width, op.Height,
+                        [this, image, width](int y, const std::uint32_t* row) {
+                          for (int x = 0; x < width; ++x) XPutPixel(image, x, y, PixelOf(row[x]));
+                        });
   cache_.push_back(std::move(cached));
   return cache_.back();
 }

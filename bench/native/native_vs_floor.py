@@ -1,17 +1,21 @@
-"""Benchmark of the native saver (--fullscreen) on a virtual display beside
-the floor (x11_floor.cpp): the least Xlib program that shows the same animation
-and plays the same clip looped through ALSA.
+"""Benchmark of the native saver (--fullscreen) beside its floors, the least
+programs that show the same animation and play the same clip looped through
+ALSA: on a virtual X display beside x11_floor.cpp, and on a headless sway
+beside wayland_floor.cpp (each size as one output, then the sizes together,
+the second at scale 2).
 
 For each screen size and program: the time from start to the first frame
-on screen, the CPU time per minute of running used by the program and the X
-server together (from /proc/<pid>/stat over a measured window), and the
-program's peak resident memory (VmHWM), with the ratios saver / floor.
+on screen, the CPU time per minute of running used by the program and the
+display server (Xvfb or sway) together (from /proc/<pid>/stat over a
+measured window), and the program's peak resident memory (VmHWM), with the
+ratios saver / floor.
 ALSA's file plug-in (an .asoundrc in a temporary HOME) writes into a FIFO
 that is read at the clip's own byte rate: its "null" device has no clock,
 and without that pace both programs would spend the minute writing sound as
 fast as the CPU goes. Figures, not a test.
 
-Usage: VSS_NATIVE=... VSS_FLOOR=... native_vs_floor.py [--seconds N] [--starts N] [--size WxH]...
+Usage: VSS_NATIVE=... VSS_FLOOR=... VSS_WAYLAND_FLOOR=... native_vs_floor.py
+       [--seconds N] [--starts N] [--size WxH]... [--only x11|wayland]
 """
 
 import os
@@ -24,7 +28,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from common import cpu_seconds, options, peak_rss_kib, print_table  # noqa: E402
 from common import time_to_first_frame as first_frame  # noqa: E402
 from lib.frames import Frames  # noqa: E402
-from lib.session import MEDIA_DIR, NativeSession  # noqa: E402
+from lib.process import wait_for  # noqa: E402
+from lib.session import ASOUNDRC, MEDIA_DIR, NativeSession  # noqa: E402
+from lib.wayland import WaylandSession  # noqa: E402
 
 TARGET = 1.2
 CLIP_BYTES_PER_SECOND = 11025  # 8-bit mono at 11,025 Hz
@@ -36,6 +42,7 @@ class PacedSink(threading.Thread):
     def __init__(self, path):
         super().__init__(daemon=True)
         os.mkfifo(path)
+        os.chmod(path, 0o666)  # for a program run as another user
         self.path, self.total = path, 0
 
     def run(self):
@@ -54,11 +61,30 @@ class PacedSink(threading.Thread):
                     self.total += len(chunk)
 
 
+class FirstOutput:
+    """A sway session's first output as the wait for the first frame sees a
+    display."""
+
+    def __init__(self, sway, output):
+        self.sway, (self.name, self.width, self.height, _) = sway, output
+
+    def screenshot(self, region=None):
+        return self.sway.screenshot(self.name, region)
+
+
 def time_to_first_frame(session, frames, proc, started):
     def alive():
         if not proc.running():
             raise RuntimeError("the program ended: " + proc.stderr_tail())
-    return first_frame(session.display, frames, started, alive, interval=0.002)
+    return first_frame(session.screen, frames, started, alive, interval=0.002)
+
+
+def animates(session, frames, proc):
+    """The frames alternate: a program whose screen stays still is no floor."""
+    first = frames.locate(session.screen.screenshot())
+    wait_for(lambda: not proc.running() or
+             frames.locate(session.screen.screenshot()) not in (None, first), 10,
+             what="the other frame")
 
 
 def first_frame_median(session, frames, argv, starts):
@@ -74,13 +100,15 @@ def first_frame_median(session, frames, argv, starts):
 
 def measure(session, frames, argv, seconds, starts):
     first = first_frame_median(session, frames, argv, starts)
-    session.display.mouse_move(0, 0)
+    if session.server == "Xvfb":
+        session.display.mouse_move(0, 0)
     sound_before = session.sink.total
     started = time.monotonic()
     proc = session.start_program(argv)
     time_to_first_frame(session, frames, proc, started)
+    animates(session, frames, proc)
     time.sleep(2)  # start-up work settles outside the measured window
-    pids = {"program": proc.pid, "Xvfb": session.display.xvfb.pid}
+    pids = {"program": proc.pid, "server": session.server_pid}
     before, t0 = {k: cpu_seconds(p) for k, p in pids.items()}, time.monotonic()
     time.sleep(seconds)
     after, elapsed = {k: cpu_seconds(p) for k, p in pids.items()}, time.monotonic() - t0
@@ -90,45 +118,77 @@ def measure(session, frames, argv, seconds, starts):
     sound = session.sink.total - sound_before
     session.end_programs()
     out = {k: (after[k] - before[k]) * 60 / elapsed for k in pids}
-    out.update(first=first * 1000, peak=peak, total=out["program"] + out["Xvfb"], sound=sound)
+    out.update(first=first * 1000, peak=peak, total=out["program"] + out["server"], sound=sound)
     return out
 
 
-ROWS = [
-    ("start to first frame on screen (ms, median)", "first", "%12.0f"),
-    ("CPU s per minute: program", "program", "%12.3f"),
-    ("CPU s per minute: Xvfb", "Xvfb", "%12.3f"),
-    ("CPU s per minute: program+Xvfb", "total", "%12.3f"),
-    ("peak resident memory of the program (KiB)", "peak", "%12.0f"),
-    ("  (sound written through ALSA, bytes)", "sound", "%12.0f"),
-]
+def rows(server):
+    return [
+        ("start to first frame on screen (ms, median)", "first", "%12.0f"),
+        ("CPU s per minute: program", "program", "%12.3f"),
+        ("CPU s per minute: " + server, "server", "%12.3f"),
+        ("CPU s per minute: program+" + server, "total", "%12.3f"),
+        ("peak resident memory of the program (KiB)", "peak", "%12.0f"),
+        ("  (sound written through ALSA, bytes)", "sound", "%12.0f"),
+    ]
+
+
+def x11_session(width, height):
+    session = NativeSession(width, height).start()
+    session.server, session.server_pid, session.screen = "Xvfb", session.display.xvfb.pid, \
+        session.display
+    return session
+
+
+def wayland_session(outputs):
+    session = WaylandSession(outputs).start()
+    session.server, session.server_pid = "sway", session.display.sway.pid
+    session.screen = FirstOutput(session.display, outputs[0])
+    # One file the paced reader drains, written by whichever program plays.
+    session.sound_path = os.path.join(session.work, "out.raw")
+    session.write_home(".asoundrc", ASOUNDRC % session.sound_path)
+    return session
+
+
+def run(title, make_session, floor, opts, frames):
+    results = {}
+    session = make_session()
+    session.sink = PacedSink(session.sound_path)
+    session.sink.start()
+    try:
+        for name, argv in (("saver", [session.program, "--fullscreen"]), ("floor", [floor])):
+            print("measuring %s: %s for %.0f s ..." % (name, title, opts.seconds), file=sys.stderr)
+            results[name] = measure(session, frames, argv, opts.seconds, opts.starts)
+    finally:
+        session.close()
+    print_table("Vorlan Screen Saver 2 native benchmark: --fullscreen %s, CPU measured over %.0f s "
+                "(target: ratio <= %.1f)" % (title, opts.seconds, TARGET), rows(session.server),
+                results)
 
 
 def main():
-    opts = options(__doc__, lambda ap: ap.add_argument(
-        "--starts", type=int, default=15,
-        help="starts whose median time to the first frame is shown (default 15)"))
-    floor = os.environ.get("VSS_FLOOR")
-    if not floor:
-        raise SystemExit("VSS_FLOOR is not set; use scripts/bench-native.sh")
+    def more(ap):
+        ap.add_argument("--starts", type=int, default=15,
+                        help="starts whose median time to the first frame is shown (default 15)")
+        ap.add_argument("--only", choices=("x11", "wayland"), help="one window system only")
+    opts = options(__doc__, more)
+    floors = {"x11": os.environ.get("VSS_FLOOR"), "wayland": os.environ.get("VSS_WAYLAND_FLOOR")}
+    if not all(floors.values()):
+        raise SystemExit("VSS_FLOOR or VSS_WAYLAND_FLOOR is not set; use scripts/bench-native.sh")
     frames = Frames(MEDIA_DIR)
-
-    for width, height in opts.sizes:
-        results = {}
-        session = NativeSession(width, height).start()
-        session.sink = PacedSink(session.sound_path)
-        session.sink.start()
-        try:
-            for name, argv in (("saver", [session.program, "--fullscreen"]),
-                               ("floor", [floor])):
-                print("measuring %s at %dx%d for %.0f s ..." % (name, width, height, opts.seconds),
-                      file=sys.stderr)
-                results[name] = measure(session, frames, argv, opts.seconds, opts.starts)
-        finally:
-            session.close()
-        print_table("Vorlan Screen Saver 2 native benchmark: --fullscreen on a %dx%dx24 Xvfb, "
-                    "CPU measured over %.0f s (target: ratio <= %.1f)"
-                    % (width, height, opts.seconds, TARGET), ROWS, results)
+    if opts.only != "wayland":
+        for width, height in opts.sizes:
+            run("on a %dx%dx24 Xvfb" % (width, height), lambda: x11_session(width, height),
+                floors["x11"], opts, frames)
+    if opts.only != "x11":
+        configs = [[("HEADLESS-1", w, h, 1)] for w, h in opts.sizes]
+        if len(opts.sizes) > 1:
+            (w1, h1), (w2, h2) = opts.sizes[:2]
+            configs.append([("HEADLESS-1", w1, h1, 1), ("HEADLESS-2", w2, h2, 2)])
+        for outputs in configs:
+            title = "on headless sway, " + " + ".join(
+                "%dx%d%s" % (w, h, " at scale %d" % s if s > 1 else "") for _, w, h, s in outputs)
+            run(title, lambda: wayland_session(outputs), floors["wayland"], opts, frames)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "native/command_line.h"
+#include "native/window_system.h"
 
 namespace vss::native {
 namespace {
@@ -44,6 +45,10 @@ TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
       {{"--settings", "--interval", "5"}, false, "<usage>for the saver"},
       {{"/s", "-root"}, false, "<usage>Windows-style"},
       {{"--interval"}, false, "<usage>needs SECONDS"},
+      {{"--backend", "wayland", "--fullscreen"}, false, "/s backend=wayland"},
+      {{"-backend=x11"}, true, "/s +root backend=x11"},
+      {{"--backend", "mir"}, false, "<usage>needs x11 or wayland"},
+      {{"/s", "--backend=x11"}, false, "<usage>Windows-style"},
   };
   for (const std::string seconds : {"0", "4", "05", "65", "120", "7200", "5s", ""}) {
     cases.push_back({{"--interval", seconds}, false, "<usage>bad interval"});
@@ -60,6 +65,7 @@ TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
     if (parsed.action == CommandLine::Action::Run) {
       got = parsed.commandText + (parsed.root ? " +root" : "");
       for (const auto& [key, value] : parsed.settings) got += " " + key + "=" + value;
+      if (!parsed.backend.empty()) got += " backend=" + parsed.backend;
     }
     const bool usage = expected.rfind("<usage>", 0) == 0;
     EXPECT_EQ(got, usage ? "<usage>" : expected) << testing::PrintToString(args) << hostWindow;
@@ -69,6 +75,22 @@ TEST(CommandLine, TranslatesLinuxOptionsAndPassesWindowsSwitchesThrough) {
     EXPECT_EQ(parsed.message.find('\n'), std::string::npos) << parsed.message;
   }
   EXPECT_EQ(VersionText(), "vorlan-screen-saver-2 2.00");
+}
+
+// Which window systems a run tries, in order: what --backend asks, else
+// Wayland before X11 where its environment is set; X windows only on X11.
+TEST(WindowSystems, AskedForElseWaylandFirstWhenSetAndXWindowsOnX11Only) {
+  using K = WindowSystemKind;
+  const std::vector<std::tuple<std::string, bool, bool, std::vector<K>>> cases = {
+      {"", false, false, {K::X11}},   {"", false, true, {K::Wayland, K::X11}},
+      {"x11", false, true, {K::X11}}, {"wayland", false, false, {K::Wayland}},
+      {"", true, true, {K::X11}},     {"x11", true, false, {K::X11}},
+      {"wayland", true, true, {}},
+  };
+  for (const auto& [asked, inXWindow, wayland, tried] : cases) {
+    EXPECT_EQ(WindowSystemsToTry(asked, inXWindow, wayland), tried)
+        << asked << inXWindow << wayland;
+  }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ def wait_for(predicate, timeout, interval=0.05, what="condition"):
 class Program:
     """One started program. `stdin=True` gives it a pipe for send()."""
 
-    def __init__(self, argv, env=None, cwd=None, stdin=False, logdir=None):
+    def __init__(self, argv, env=None, cwd=None, stdin=False, logdir=None, pass_fds=()):
         self.argv = [str(a) for a in argv]
         logs = tempfile.mkdtemp(prefix="proc.", dir=logdir)
         self.stdout_path = os.path.join(logs, "stdout")
@@ -48,7 +48,7 @@ class Program:
             self.proc = subprocess.Popen(
                 self.argv, env=env, cwd=cwd, stdout=out, stderr=err,
                 stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
-                start_new_session=True, preexec_fn=die_with_parent)
+                start_new_session=True, preexec_fn=die_with_parent, pass_fds=pass_fds)
         self.pid = self.proc.pid
 
     def running(self):

@@ -48,13 +48,16 @@ class Session:
         self.work = work_dir(self.name)
         _live.add(self)
         try:
-            self.display = Display(self.width, self.height, self.work, self.screens)
+            self.display = self.make_display()
             self.env = self.display.env
             self.prepare()
         except BaseException:
             self.close()
             raise
         return self
+
+    def make_display(self):
+        return Display(self.width, self.height, self.work, self.screens)
 
     def prepare(self):
         """What a kind of session sets up once its display runs."""

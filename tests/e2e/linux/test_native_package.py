@@ -31,6 +31,8 @@ EXPECTED = {
     f"{DOC}/copyright",
     f"{DOC}/changelog.Debian.gz",
     f"{DOC}/changelog.gz",
+    f"usr/lib/x86_64-linux-gnu/{NAME}/x11.so",
+    f"usr/lib/x86_64-linux-gnu/{NAME}/wayland.so",
 } | {f"usr/share/icons/hicolor/{n}x{n}/apps/{NAME}.png" for n in ICONS}
 FORKED = re.compile(r'(\d+): forked "([^"]*)" in pid (\d+) on window (0x[0-9a-f]+)')
 SETTINGS = ("mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\ncycle: %s\n"

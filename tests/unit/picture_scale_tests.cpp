@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "backends/x11/x11_scale.h"
 #include "runtime/keysyms.h"
+#include "runtime/picture_scale.h"
 
-namespace vss::x11 {
+namespace vss::runtime {
 namespace {
 
 // A 32-bit top-down picture, rows of `width` colours.
@@ -53,4 +53,4 @@ TEST(KeyCodeOfKeysym, TheWindowsVirtualKeyElseTheCodeOfAKeyWithout) {
 }
 
 }  // namespace
-}  // namespace vss::x11
+}  // namespace vss::runtime

@@ -1,9 +1,9 @@
-#include "backends/x11/x11_scale.h"
+#include "runtime/picture_scale.h"
 
 #include <cmath>
 #include <cstdlib>
 
-namespace vss::x11 {
+namespace vss::runtime {
 
 namespace {
 
@@ -56,7 +56,7 @@ struct Sum {
 
 }  // namespace
 
-void ScalePicture(const runtime::Dib& picture, int width, int height,
+void ScalePicture(const Dib& picture, int width, int height,
                   const std::function<void(int y, const std::uint32_t* pixels)>& row) {
   const int sw = picture.Width(), sh = picture.Height();
   const int dw = std::abs(width), dh = std::abs(height);
@@ -84,7 +84,7 @@ void ScalePicture(const runtime::Dib& picture, int width, int height,
   }
 }
 
-std::vector<std::uint32_t> ScalePicture(const runtime::Dib& picture, int width, int height) {
+std::vector<std::uint32_t> ScalePicture(const Dib& picture, int width, int height) {
   std::vector<std::uint32_t> all;
   all.reserve(static_cast<std::size_t>(std::abs(width)) * std::abs(height));
   ScalePicture(picture, width, height, [&all, width](int, const std::uint32_t* pixels) {
@@ -93,4 +93,4 @@ std::vector<std::uint32_t> ScalePicture(const runtime::Dib& picture, int width, 
   return all;
 }
 
-}  // namespace vss::x11
+}  // namespace vss::runtime

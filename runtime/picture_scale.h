@@ -10,14 +10,14 @@
 
 #include "runtime/dib.h"
 
-namespace vss::x11 {
+namespace vss::runtime {
 
 // Hands each row of the result to `row` in turn, holding no more than two
 // rows at a time. A negative width or height mirrors along that axis.
-void ScalePicture(const runtime::Dib& picture, int width, int height,
+void ScalePicture(const Dib& picture, int width, int height,
                   const std::function<void(int y, const std::uint32_t* pixels)>& row);
 
 // The whole result at once.
-std::vector<std::uint32_t> ScalePicture(const runtime::Dib& picture, int width, int height);
+std::vector<std::uint32_t> ScalePicture(const Dib& picture, int width, int height);
 
-}  // namespace vss::x11
+}  // namespace vss::runtime
