@@ -121,10 +121,23 @@ class NativeSession(Session):
         os.chmod(self.work, 0o755)
         self.write_home(".asoundrc", ASOUNDRC % ("|cat >>%s/$PPID.raw" % self.sounds
                                                  if self.per_pid else self.sound_path))
+        if self.as_user and subprocess.run(self.as_user + ["test", "-x", self.program]).returncode:
+            self.program = self.reachable_copy()
         base = {"PATH": "/usr/bin:/bin", "DISPLAY": self.display.name} if self.as_nobody \
             else self.env
         self.env = dict(base, HOME=self.home, XDG_RUNTIME_DIR=self.run_dir,
                         XDG_CONFIG_HOME=os.path.join(self.home, ".config"))
+
+    def reachable_copy(self):
+        """The program and its window-system modules where nobody may run
+        them: a build in a folder only root enters (a clone under /root) is
+        out of its reach."""
+        folder = os.path.join(self.work, "program")
+        modules = os.path.join(os.path.dirname(self.program), "modules")
+        shutil.copytree(modules, os.path.join(folder, "modules"))
+        shutil.copy2(self.program, folder)
+        os.chmod(folder, 0o755)
+        return os.path.join(folder, os.path.basename(self.program))
 
     def write_home(self, name, text):
         with open(os.path.join(self.home, name), "w") as f:
