@@ -214,6 +214,11 @@ class Display:
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                               timeout=30).stdout
 
+    def xprop(self, *args):
+        return subprocess.run(["xprop"] + [str(a) for a in args], env=self.env, text=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              timeout=30).stdout
+
     def mouse_move(self, x, y):
         # --sync waits for the pointer to arrive, for 15 s when it is there.
         if not self.xdotool("getmouselocation").startswith("x:%d y:%d " % (x, y)):

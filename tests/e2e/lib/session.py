@@ -77,6 +77,24 @@ class Session:
             raise TimeoutError("%s did not end in %d s" % (" ".join(argv), timeout))
         return code, p.stdout()
 
+    def start_window_manager(self):
+        """openbox, running until the session closes, once it manages
+        windows; a fresh machine builds the font cache on its first
+        window, a minute or more on a small one."""
+        manager = Program(["openbox", "--sm-disable"], env=self.env, logdir=self.work)
+        try:
+            wait_for(lambda: "window id" in self.display.xprop("-root",
+                                                               "_NET_SUPPORTING_WM_CHECK"),
+                     30, what="openbox to announce itself")
+            probe = self.display.create_window(0, 0, 64, 64)
+            wait_for(lambda: "_NET_FRAME_EXTENTS(" in self.display.xprop("-id", str(probe)),
+                     300, what="openbox to manage a window")
+            self.display.destroy_window(probe)
+        except BaseException:
+            manager.kill()
+            raise
+        return manager
+
     def end_programs(self):
         for p in self.programs:
             p.kill()

@@ -193,10 +193,7 @@ class WindowManagerTest(SessionCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.manager = cls.session.start_program(["openbox", "--sm-disable"])
-        cls.session.programs.remove(cls.manager)  # not ended between cases
-        wait_for(lambda: "window id" in cls.output("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"),
-                 30, what="openbox to announce itself")
+        cls.manager = cls.session.start_window_manager()
 
     @classmethod
     def tearDownClass(cls):
