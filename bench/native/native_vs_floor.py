@@ -135,7 +135,7 @@ def rows(server):
 
 def x11_session(width, height):
     session = NativeSession(width, height).start()
-    session.server, session.server_pid, session.screen = "Xvfb", session.display.xvfb.pid, \
+    session.server, session.server_pid, session.screen = "Xvfb", session.display.server.pid, \
         session.display
     return session
 
