@@ -86,7 +86,7 @@ std::optional<std::int32_t> ParseInterval(const std::string& text) {
 
 // Everything the program accepts, one row each, in the order of the help.
 const Option Options[] = {
-    {"fullscreen", nullptr, 1, "cover the screen until a key, click or mouse movement",
+    {"fullscreen", nullptr, 1, "cover every monitor until a key, click or mouse movement",
      [](Choice& c, const std::string&) { return SetMode(c, "/s"); }},
     {"root", nullptr, 1,
      "draw on the host's window ($XSCREENSAVER_WINDOW, else the root)\n"

@@ -12,9 +12,9 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Open(runtime::SoundOutput& sou
 
 X11WindowSystem::X11WindowSystem(std::unique_ptr<x11::Connection> connection,
                                  runtime::SoundOutput& sound)
-    : connection_(std::move(connection)),
-      loop_(*connection_),
-      api_(*connection_, windows_, sound) {}
+    : connection_(std::move(connection)), loop_(*connection_), api_(*connection_, windows_, sound) {
+  loop_.OnMonitorsChanged([this] { windows_.MonitorsChanged(); });
+}
 
 std::string X11WindowSystem::Name() const {
   const char* display = std::getenv("DISPLAY");

@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools wixl
   wine wine64 fonts-wine
   xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils imagemagick sox
+  xserver-xorg-core xserver-xorg-video-dummy
   libx11-dev libx11-xcb-dev libxext-dev libxrandr-dev libxfixes3
   libgtk-3-dev pkg-config
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev

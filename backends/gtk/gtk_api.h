@@ -84,6 +84,9 @@ namespace vss::gtk {
   X(gtk_image_new_from_icon_name)             \
   X(gtk_dialog_run)                           \
   X(gdk_display_get_default)                  \
+  X(gdk_display_get_primary_monitor)          \
+  X(gdk_display_get_monitor)                  \
+  X(gdk_monitor_get_geometry)                 \
   X(gdk_x11_window_get_xid)                   \
   X(gdk_window_get_frame_extents)             \
   X(gdk_pixbuf_new)                           \

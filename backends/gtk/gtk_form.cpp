@@ -18,6 +18,18 @@ constexpr int GroupSpacing = 18;
 constexpr int Indent = 12;
 constexpr int Border = 18;
 
+// A top-level form's place is relative to the primary monitor, as on
+// Windows, where that is at the origin; in GDK's application pixels.
+GdkRectangle PrimaryMonitor() {
+  GdkRectangle place{};
+  GdkDisplay* display = Gtk().gdk_display_get_default();
+  if (display == nullptr) return place;
+  GdkMonitor* monitor = Gtk().gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr) monitor = Gtk().gdk_display_get_monitor(display, 0);
+  if (monitor != nullptr) Gtk().gdk_monitor_get_geometry(monitor, &place);
+  return place;
+}
+
 }  // namespace
 
 GtkForm::GtkForm(runtime::LoadedForm& form) : form_(form) {
@@ -90,6 +102,9 @@ runtime::PixelRect GtkForm::Bounds() const {
   if (Gtk().gtk_widget_get_mapped(window_)) {
     GdkRectangle r{};
     Gtk().gdk_window_get_frame_extents(Gtk().gtk_widget_get_window(window_), &r);
+    const GdkRectangle origin = PrimaryMonitor();
+    r.x -= origin.x;
+    r.y -= origin.y;
     return {r.x * s, r.y * s, (r.x + r.width) * s, (r.y + r.height) * s};
   }
   // Not on screen yet: where it was asked to go, at its natural size; the
@@ -116,7 +131,8 @@ void GtkForm::Move(int x, int y) {
   if (window_ == nullptr) return;
   x_ = x;
   y_ = y;
-  Gtk().gtk_window_move(Window(), x / Scale(), y / Scale());
+  const GdkRectangle origin = PrimaryMonitor();
+  Gtk().gtk_window_move(Window(), origin.x + x / Scale(), origin.y + y / Scale());
 }
 
 void GtkForm::Resize(int width, int height) {

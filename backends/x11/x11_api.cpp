@@ -68,8 +68,8 @@ bool X11API::Matches(Window window, const char* className, const char* title) co
 WindowHandle X11API::GetDesktopWindow() { return static_cast<WindowHandle>(connection_.Root()); }
 
 // GetWindowRect of the desktop: the primary monitor (a hack's: the host's
-// window), placed at the origin, which is all the saver covers. Of another
-// window: its place on the root.
+// window), placed at the origin, as on Windows. Of another window: its
+// place on the root, from that origin.
 std::int32_t X11API::GetWindowRect(WindowHandle hWnd, Rect& lpRect) {
   if (!IsWindowId(hWnd)) return 0;
   if (static_cast<Window>(hWnd) == connection_.Root()) {
@@ -89,6 +89,9 @@ std::int32_t X11API::GetWindowRect(WindowHandle hWnd, Rect& lpRect) {
       trap.Failed()) {
     return 0;
   }
+  const runtime::PixelRect origin = connection_.PrimaryMonitor();
+  x -= origin.left;
+  y -= origin.top;
   lpRect = {x, y, x + attributes.width, y + attributes.height};
   return 1;
 }
@@ -136,10 +139,11 @@ WindowHandle X11API::SetParent(WindowHandle hWndChild, WindowHandle hWndNewParen
 }
 
 // SetWindowPos: HWND_TOPMOST places a top-level window over the primary
-// monitor, above every other window, and takes the keyboard and the pointer
-// so every key and click reaches it, as the topmost active window does on
-// Windows. A child (WS_CHILD or embedded) is placed in its parent, and
-// shown there with SWP_SHOWWINDOW; the end of its host then ends it.
+// monitor, above every other window, shows its image on every other
+// monitor too and takes the keyboard and the pointer so every key, click
+// and move reaches it, as the topmost active window does on Windows. A
+// child (WS_CHILD or embedded) is placed in its parent, and shown there
+// with SWP_SHOWWINDOW; the end of its host then ends it.
 std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfter, std::int32_t x,
                                   std::int32_t y, std::int32_t cx, std::int32_t cy,
                                   std::int32_t wFlags) {
@@ -156,12 +160,12 @@ std::int32_t X11API::SetWindowPos(WindowHandle hWnd, WindowHandle hWndInsertAfte
     }
     if ((wFlags & SWP_NOZORDER) == 0) form->Raise();
   } else if (hWndInsertAfter == HWND_TOPMOST) {
-    const runtime::PixelRect monitor = connection_.PrimaryMonitor();
     form->MakeTopmost(connection_.HasWindowManager());
-    form->Place(monitor.left + x, monitor.top + y, cx, cy);
+    form->Place(x, y, cx, cy);
     if (show) {
       form->Map();
       form->Raise();
+      form->CoverMonitors();
       form->GrabInput();
     }
   } else {

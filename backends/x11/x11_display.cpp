@@ -6,6 +6,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -59,9 +60,15 @@ Connection::Connection(::Display* display)
   const char* name = DisplayString(display_);
   const bool local = name != nullptr && name[0] == ':';
   shm_ = local && XShmQueryVersion(display_, &major, &minor, &pixmaps);
-  int eventBase = 0, errorBase = 0;
-  randr_ = XRRQueryExtension(display_, &eventBase, &errorBase) &&
+  int errorBase = 0;
+  randr_ = XRRQueryExtension(display_, &randrEvents_, &errorBase) &&
            XRRQueryVersion(display_, &major, &minor) && (major > 1 || minor >= 5);
+  // A monitor plugged in, unplugged or moved changes a CRTC, an output or
+  // the screen's size; monitors set by hand (xrandr --setmonitor) send none.
+  if (randr_) {
+    XRRSelectInput(display_, root_,
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+  }
 }
 
 Connection::~Connection() {
@@ -72,24 +79,58 @@ Connection::~Connection() {
 Visual* Connection::ScreenVisual() const { return DefaultVisual(display_, screen_); }
 int Connection::ScreenDepth() const { return DefaultDepth(display_, screen_); }
 
-runtime::PixelRect Connection::PrimaryMonitor() const {
-  const runtime::PixelRect whole{0, 0, DisplayWidth(display_, screen_),
-                                 DisplayHeight(display_, screen_)};
-  if (!randr_) return whole;
+const std::vector<runtime::PixelRect>& Connection::Monitors() {
+  if (!monitors_.empty()) return monitors_;
   int count = 0;
-  XRRMonitorInfo* monitors = XRRGetMonitors(display_, root_, True, &count);
-  if (monitors == nullptr) return whole;
-  runtime::PixelRect found = whole;
-  for (int i = count - 1; i >= 0; --i) {
-    // The primary one, else the first.
-    if (monitors[i].primary || i == 0) {
-      found = {monitors[i].x, monitors[i].y, monitors[i].x + monitors[i].width,
-               monitors[i].y + monitors[i].height};
-      if (monitors[i].primary) break;
-    }
+  XRRMonitorInfo* monitors = randr_ ? XRRGetMonitors(display_, root_, True, &count) : nullptr;
+  for (int i = 0; i < count; ++i) {
+    const XRRMonitorInfo& m = monitors[i];
+    const runtime::PixelRect place{m.x, m.y, m.x + m.width, m.y + m.height};
+    // Outputs that clone each other on CRTCs of their own are one place.
+    const bool known = std::any_of(monitors_.begin(), monitors_.end(), [&place](const auto& r) {
+      return r.left == place.left && r.top == place.top && r.right == place.right &&
+             r.bottom == place.bottom;
+    });
+    if (known || runtime::IsEmpty(place)) continue;
+    monitors_.insert(m.primary ? monitors_.begin() : monitors_.end(), place);
   }
-  XRRFreeMonitors(monitors);
-  return found;
+  if (monitors != nullptr) XRRFreeMonitors(monitors);
+  if (monitors_.empty()) {
+    monitors_.push_back({0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)});
+  }
+  return monitors_;
+}
+
+bool Connection::MonitorEventQueued() {
+  if (!randr_) return false;
+  // Everything the server has sent so far, then a look without taking.
+  XSync(display_, False);
+  struct Look {
+    int first;
+    bool found;
+  } look{randrEvents_, false};
+  XEvent unused;
+  XCheckIfEvent(
+      display_, &unused,
+      [](::Display*, XEvent* event, XPointer arg) -> Bool {
+        auto& seen = *reinterpret_cast<Look*>(arg);
+        seen.found = seen.found || event->type == seen.first + RRScreenChangeNotify ||
+                     event->type == seen.first + RRNotify;
+        return False;
+      },
+      reinterpret_cast<XPointer>(&look));
+  return look.found;
+}
+
+bool Connection::MonitorEvent(XEvent& event) {
+  if (!randr_ || (event.type != randrEvents_ + RRScreenChangeNotify &&
+                  event.type != randrEvents_ + RRNotify)) {
+    return false;
+  }
+  // Xlib's idea of the screen's size follows.
+  XRRUpdateConfiguration(&event);
+  monitors_.clear();
+  return true;
 }
 
 int Connection::PixelsPerInch() const {

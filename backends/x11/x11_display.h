@@ -1,4 +1,4 @@
-// The X display connection of the native build: atoms, the primary monitor,
+// The X display connection of the native build: atoms, the monitors,
 // errors that never end the process, the invisible cursor, and the windows
 // whose events the loop hands to their owner.
 #pragma once
@@ -49,8 +49,15 @@ class Connection {
   const AtomSet& Atoms() const { return atoms_; }
   bool HasShm() const { return shm_; }
 
-  // The primary monitor (RandR), or the whole root without RandR.
-  runtime::PixelRect PrimaryMonitor() const;
+  // RandR's monitors, the primary one first (else the first RandR names),
+  // each place once; the whole root without RandR.
+  const std::vector<runtime::PixelRect>& Monitors();
+  runtime::PixelRect PrimaryMonitor() { return Monitors().front(); }
+  // True for RandR's notice that the monitors may have changed, which the
+  // next Monitors() then reads.
+  bool MonitorEvent(XEvent& event);
+  // Such a notice is among the events the server has sent so far.
+  bool MonitorEventQueued();
   // Xft.dpi from the resource database, as toolkits read it; else 96.
   int PixelsPerInch() const;
   bool HasWindowManager() const;
@@ -70,6 +77,8 @@ class Connection {
   AtomSet atoms_{};
   bool shm_ = false;
   bool randr_ = false;
+  int randrEvents_ = 0;
+  std::vector<runtime::PixelRect> monitors_;  // empty: to be read
   Cursor invisible_ = 0;
   std::map<Window, EventSink*> sinks_;
 };

@@ -2,7 +2,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +22,10 @@ constexpr unsigned ShiftState = ShiftMask;
 #undef KeyPress
 #undef Expose
 #undef ShiftMask
+
+bool SameRect(const runtime::PixelRect& a, const runtime::PixelRect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 
 constexpr long InputEvents =
     KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
@@ -68,6 +71,10 @@ void FormWindows::SetCursorHidden(bool hidden) {
   for (const auto& entry : windows_) entry.second->ApplyCursor();
 }
 
+void FormWindows::MonitorsChanged() {
+  for (const auto& entry : windows_) entry.second->MonitorsChanged();
+}
+
 // ---- Life --------------------------------------------------------------------------
 
 X11Form::X11Form(Connection& connection, FormWindows& windows, EventLoop& loop,
@@ -97,40 +104,15 @@ void X11Form::Adopt(const HostWindow& host) {
 }
 
 void X11Form::CreateOwnWindow() {
-  ::Display* display = connection_.Dpy();
   const runtime::Units& units = form_.Owner().Metrics();
   width_ = units.PixelsX(form_.Design().ClientWidth);
   height_ = units.PixelsY(form_.Design().ClientHeight);
-  XSetWindowAttributes attributes{};
-  attributes.background_pixel = BlackPixel(display, connection_.ScreenNumber());
-  attributes.border_pixel = 0;
-  attributes.event_mask = WindowEvents;
-  window_ =
-      XCreateWindow(display, connection_.Root(), 0, 0, static_cast<unsigned>(std::max(1, width_)),
-                    static_cast<unsigned>(std::max(1, height_)), 0, CopyFromParent, InputOutput,
-                    CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
-  const AtomSet& atoms = connection_.Atoms();
-
-  // The class lets FindWindowA find the window of a running instance.
-  std::string instance = "vorlan-screen-saver-2";
-  std::string windowClass = FormWindowClass;
-  XClassHint hint{instance.data(), windowClass.data()};
-  XSetClassHint(display, window_, &hint);
-  ::Atom protocols[] = {atoms.WmDeleteWindow};
-  XSetWMProtocols(display, window_, protocols, 1);
-  const long pid = static_cast<long>(getpid());
-  XChangeProperty(display, window_, atoms.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(&pid), 1);
-  if (form_.Design().Border != BorderStyle::Sizable) {
-    // Motif hints: flags = decorations given, decorations = none.
-    const long motif[5] = {2, 0, 0, 0, 0};
-    XChangeProperty(display, window_, atoms.MotifWmHints, atoms.MotifWmHints, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(motif), 5);
-  }
+  window_ = CreateTopLevel(connection_, {0, 0, width_, height_}, WindowEvents,
+                           form_.Design().Border == BorderStyle::Sizable);
   const std::vector<unsigned long> icon = IconProperty(runtime::LoadIcon(form_.Owner().Platform()));
   if (!icon.empty()) {
-    XChangeProperty(display, window_, atoms.NetWmIcon, XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(icon.data()),
+    XChangeProperty(connection_.Dpy(), window_, connection_.Atoms().NetWmIcon, XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(icon.data()),
                     static_cast<int>(icon.size()));
   }
   SetCaption(form_.Caption());
@@ -143,6 +125,7 @@ X11Form::~X11Form() {
 
 void X11Form::Destroy() {
   if (window_ == 0) return;
+  views_.clear();
   windows_.windows_.erase(window_);
   connection_.Unregister(window_);
   if (host_ != 0) connection_.Unregister(host_);
@@ -165,11 +148,8 @@ void X11Form::Lost() {
 
 void X11Form::SetCaption(const std::string& caption) {
   if (gone_ || adopted_) return;
-  ::Display* display = connection_.Dpy();
-  XStoreName(display, window_, caption.c_str());
-  XChangeProperty(display, window_, connection_.Atoms().NetWmName, connection_.Atoms().Utf8String,
-                  8, PropModeReplace, reinterpret_cast<const unsigned char*>(caption.data()),
-                  static_cast<int>(caption.size()));
+  SetWindowName(connection_, window_, caption);
+  for (const auto& view : views_) SetWindowName(connection_, view->Xid(), caption);
 }
 
 runtime::PixelRect X11Form::Bounds() const { return {x_, y_, x_ + width_, y_ + height_}; }
@@ -180,14 +160,19 @@ void X11Form::Resize(int width, int height) { Place(x_, y_, width, height); }
 
 void X11Form::Place(int x, int y, int width, int height) {
   if (adopted_) return;  // the host's window keeps the size the host gives it
+  const bool resized = std::max(0, width) != width_ || std::max(0, height) != height_;
   x_ = x;
   y_ = y;
   width_ = std::max(0, width);
   height_ = std::max(0, height);
   if (gone_) return;
+  const runtime::PixelRect origin =
+      host_ == 0 ? connection_.PrimaryMonitor() : runtime::PixelRect{};
   // X has no empty window: the least it has is one pixel.
-  XMoveResizeWindow(connection_.Dpy(), window_, x_, y_, static_cast<unsigned>(std::max(1, width_)),
+  XMoveResizeWindow(connection_.Dpy(), window_, origin.left + x_, origin.top + y_,
+                    static_cast<unsigned>(std::max(1, width_)),
                     static_cast<unsigned>(std::max(1, height_)));
+  if (resized) RepaintViews();
 }
 
 void X11Form::Show() { Map(); }
@@ -220,18 +205,67 @@ void X11Form::WatchHost() {
 
 void X11Form::MakeTopmost(bool windowManager) {
   if (gone_ || adopted_) return;
-  ::Display* display = connection_.Dpy();
-  if (windowManager) {
-    // Set before the map, the state is the window's from the start.
-    const AtomSet& atoms = connection_.Atoms();
-    const ::Atom state[] = {atoms.NetWmStateFullscreen, atoms.NetWmStateAbove};
-    XChangeProperty(display, window_, atoms.NetWmState, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(state), 2);
-    return;
+  windowManager_ = windowManager;
+  MakeWindowTopmost(connection_, window_, windowManager);
+}
+
+// A monitor that the form's window covers needs no view of its own; one
+// that it does not, be it the primary monitor itself once the form's
+// window is off it, gets one.
+void X11Form::CoverMonitors() {
+  if (gone_ || adopted_) return;
+  covering_ = true;
+  const runtime::PixelRect own = OnRoot();
+  const std::vector<runtime::PixelRect>& monitors = connection_.Monitors();
+  auto wanted = [&own, &monitors](const runtime::PixelRect& place) {
+    return !SameRect(place, own) &&
+           std::any_of(monitors.begin(), monitors.end(),
+                       [&place](const runtime::PixelRect& m) { return SameRect(m, place); });
+  };
+  views_.erase(std::remove_if(views_.begin(), views_.end(),
+                              [&wanted](const auto& view) { return !wanted(view->Monitor()); }),
+               views_.end());
+  const Cursor cursor = windows_.CursorHidden() ? connection_.InvisibleCursor() : None;
+  for (const runtime::PixelRect& monitor : monitors) {
+    const bool shown = std::any_of(views_.begin(), views_.end(), [&monitor](const auto& view) {
+      return SameRect(view->Monitor(), monitor);
+    });
+    if (shown || !wanted(monitor)) continue;
+    views_.push_back(std::make_unique<MonitorView>(connection_, *this, monitor, WindowEvents,
+                                                   form_.Caption(), windowManager_));
+    if (backRgb_ != 0) views_.back()->SetBackground(renderer_->PixelOf(backRgb_));
+    views_.back()->Show(cursor);
   }
-  XSetWindowAttributes attributes{};
-  attributes.override_redirect = True;
-  XChangeWindowAttributes(display, window_, CWOverrideRedirect, &attributes);
+  XFlush(connection_.Dpy());
+}
+
+void X11Form::MonitorsChanged() {
+  if (covering_) CoverMonitors();
+}
+
+runtime::PixelRect X11Form::OnRoot() const {
+  ::Display* display = connection_.Dpy();
+  ErrorTrap trap(display);
+  XWindowAttributes attributes{};
+  int x = 0, y = 0;
+  Window child = 0;
+  if (!XGetWindowAttributes(display, window_, &attributes) ||
+      !XTranslateCoordinates(display, window_, connection_.Root(), 0, 0, &x, &y, &child) ||
+      trap.Failed()) {
+    return {};
+  }
+  return {x, y, x + attributes.width, y + attributes.height};
+}
+
+const MonitorView* X11Form::ViewOf(Window window) const {
+  for (const auto& view : views_) {
+    if (view->Xid() == window) return view.get();
+  }
+  return nullptr;
+}
+
+void X11Form::RepaintViews() {
+  for (const auto& view : views_) view->Repaint();
 }
 
 bool X11Form::GrabInput() {
@@ -262,6 +296,7 @@ void X11Form::ApplyCursor() {
   ::Display* display = connection_.Dpy();
   const Cursor cursor = windows_.CursorHidden() ? connection_.InvisibleCursor() : None;
   XDefineCursor(display, window_, cursor);
+  for (const auto& view : views_) view->SetCursor(cursor);
   if (grabbed_) {
     XChangeActivePointerGrab(display, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                              cursor, CurrentTime);
@@ -274,16 +309,38 @@ void X11Form::Render(const std::vector<runtime::PixelRect>& fills,
                      const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
                      const runtime::PixelRect* clip) {
   if (gone_ || !renderer_) return;
-  renderer_->Render(fills, draws, backRgb, clip);
+  if (backRgb != backRgb_) {
+    backRgb_ = backRgb;
+    for (const auto& view : views_) view->SetBackground(renderer_->PixelOf(backRgb));
+  }
+  if (exposing_ == 0 || exposing_ == window_) {
+    renderer_->Render(window_, {}, fills, draws, backRgb, clip);
+  }
+  for (const auto& view : views_) {
+    if (exposing_ != 0 && exposing_ != view->Xid()) continue;
+    renderer_->Render(view->Xid(), view->OffsetOf(width_, height_), fills, draws, backRgb, clip);
+  }
 }
 
 // ---- Events ----------------------------------------------------------------------------
 
+// A monitor's view reports in the form's coordinates, moved back by the
+// offset of the form's image there.
 void X11Form::HandleEvent(const XEvent& event) {
+  const Window window = event.xany.window;
+  runtime::Offset offset;
+  if (window != window_ && window != host_) {
+    const MonitorView* view = ViewOf(window);
+    if (view == nullptr) return;
+    offset = view->OffsetOf(width_, height_);
+  }
   switch (event.type) {
     case ExposeEvent: {
       const XExposeEvent& e = event.xexpose;
-      form_.InputExpose({e.x, e.y, e.x + e.width, e.y + e.height});
+      exposing_ = window;
+      form_.InputExpose(
+          runtime::Moved({e.x, e.y, e.x + e.width, e.y + e.height}, {-offset.X, -offset.Y}));
+      exposing_ = 0;
       break;
     }
     case KeyPressEvent:
@@ -295,28 +352,36 @@ void X11Form::HandleEvent(const XEvent& event) {
       const std::int16_t button = ButtonOf(e.button);
       // The forms here end or ignore input on the first press: none waits
       // for a double click.
-      if (button != 0) form_.InputMouseDown(button, ShiftOf(e.state), e.x, e.y, false);
+      if (button != 0) {
+        form_.InputMouseDown(button, ShiftOf(e.state), e.x - offset.X, e.y - offset.Y, false);
+      }
       break;
     }
     case ButtonRelease: {
       const XButtonEvent& e = event.xbutton;
       const std::int16_t button = ButtonOf(e.button);
-      if (button != 0) form_.InputMouseUp(button, ShiftOf(e.state), e.x, e.y);
+      if (button != 0) form_.InputMouseUp(button, ShiftOf(e.state), e.x - offset.X, e.y - offset.Y);
       break;
     }
     case MotionNotify: {
       // Only the latest position counts, as with the system's coalesced moves.
       XEvent latest = event;
-      while (XCheckTypedWindowEvent(connection_.Dpy(), window_, MotionNotify, &latest)) {
+      while (XCheckTypedWindowEvent(connection_.Dpy(), window, MotionNotify, &latest)) {
       }
+      // A monitor that goes takes the pointer to another, and RandR then
+      // tells of the change: that is no move of the user's.
+      if (connection_.MonitorEventQueued()) break;
       const XMotionEvent& e = latest.xmotion;
-      form_.InputMouseMove(ButtonsOf(e.state), ShiftOf(e.state), e.x, e.y);
+      form_.InputMouseMove(ButtonsOf(e.state), ShiftOf(e.state), e.x - offset.X, e.y - offset.Y);
       break;
     }
     case ConfigureNotify:
       if (event.xconfigure.window == window_) {
-        width_ = event.xconfigure.width;
-        height_ = event.xconfigure.height;
+        // Those of sizes since changed again count for nothing.
+        XEvent latest = event;
+        while (XCheckTypedWindowEvent(connection_.Dpy(), window_, ConfigureNotify, &latest)) {
+        }
+        Configured(latest.xconfigure);
       }
       break;
     case ClientMessage:
@@ -326,12 +391,37 @@ void X11Form::HandleEvent(const XEvent& event) {
       }
       break;
     case DestroyNotify:
-      // Our window, or the host that held it, went without an unload.
-      if (event.xdestroywindow.window == window_ || event.xdestroywindow.window == host_) Lost();
+      // Our window, or the host that held it, went without an unload; a
+      // monitor's view that another client destroyed is made again.
+      if (event.xdestroywindow.window == window_ || event.xdestroywindow.window == host_) {
+        Lost();
+      } else if (event.xdestroywindow.window == window) {
+        ViewLost(window);
+      }
       break;
     default:
       break;
   }
+}
+
+// A window manager may move and size the form's window (its full-screen
+// state fits it to the monitor it lies on): the views follow.
+void X11Form::Configured(const XConfigureEvent& event) {
+  const bool resized = event.width != width_ || event.height != height_;
+  width_ = event.width;
+  height_ = event.height;
+  if (resized) RepaintViews();
+  MonitorsChanged();
+}
+
+void X11Form::ViewLost(Window window) {
+  for (const auto& view : views_) {
+    if (view->Xid() == window) view->Lost();
+  }
+  views_.erase(std::remove_if(views_.begin(), views_.end(),
+                              [window](const auto& view) { return view->Xid() == window; }),
+               views_.end());
+  CoverMonitors();
 }
 
 void X11Form::Key(const XKeyEvent& event, bool press) {

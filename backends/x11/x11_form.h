@@ -1,18 +1,25 @@
 // A form's window on X11 (forms without keyboard controls: the saver and the
 // preview). It reports the window's input, exposure and end to the form and
-// offers the operations the OS calls translate to (x11_api.cpp).
+// offers the operations the OS calls translate to (x11_api.cpp). The saver's
+// shows its image on every other monitor too, in a window of its own there
+// (MonitorView) whose input is the form's.
+//
+// A top-level window's place is relative to the primary monitor, which is
+// at the origin on Windows; a child's is in its parent.
 #pragma once
 
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "runtime/loaded_form.h"
 
 #include "backends/x11/x11_display.h"
 #include "backends/x11/x11_loop.h"
 #include "backends/x11/x11_render.h"
+#include "backends/x11/x11_window.h"
 
 namespace vss::x11 {
 
@@ -29,6 +36,8 @@ class FormWindows {
   const std::map<Window, X11Form*>& All() const { return windows_; }
   bool CursorHidden() const { return cursorHidden_; }
   void SetCursorHidden(bool hidden);
+  // RandR's monitors changed.
+  void MonitorsChanged();
 
  private:
   friend class X11Form;
@@ -69,11 +78,14 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   bool Reparent(Window host);
   // The host's end ends the form as its own window's end does.
   void WatchHost();
-  // Above everything: EWMH full screen and above with a window manager, out
-  // of its reach (override-redirect) without one. Before the first map.
+  // Above everything (MakeWindowTopmost). Before the first map.
   void MakeTopmost(bool windowManager);
   void Map();
   void Raise();
+  // The saver's: its image also on every monitor that its own window does
+  // not cover, now and as monitors come and go.
+  void CoverMonitors();
+  void MonitorsChanged();
   // Every key and click to this window, the pointer shaped as the cursor
   // state says; false when another client holds them.
   bool GrabInput();
@@ -87,6 +99,13 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   void CreateOwnWindow();
   void Key(const XKeyEvent& event, bool press);
   void Lost();
+  // Where the window lies on the root now, as the server has it (a window
+  // manager may have moved it).
+  runtime::PixelRect OnRoot() const;
+  const MonitorView* ViewOf(Window window) const;
+  void RepaintViews();
+  void Configured(const XConfigureEvent& event);
+  void ViewLost(Window window);
 
   Connection& connection_;
   FormWindows& windows_;
@@ -97,7 +116,12 @@ class X11Form final : public runtime::FormPeer, public EventSink {
   bool gone_ = false;
   bool grabbed_ = false;
   bool adopted_ = false;
+  bool windowManager_ = false, covering_ = false;
   std::unique_ptr<Renderer> renderer_;
+  std::vector<std::unique_ptr<MonitorView>> views_;
+  std::uint32_t backRgb_ = 0;
+  // The one window an exposure repaints; the others show the image already.
+  Window exposing_ = 0;
   // Cleared when the peer goes: the form a handler unloaded takes its peer
   // with it before the handler's caller returns.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -23,14 +23,22 @@ void EventLoop::Run() {
 
 void EventLoop::DispatchPending() {
   ::Display* display = connection_.Dpy();
+  // One change of the monitors comes as several events; what they leave
+  // counts.
+  bool monitors = false;
   while (!quit_ && XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
     // Sent to every client: a key's keysyms changed (xmodmap, a layout
     // switch, a tool that binds a spare key for a moment).
     if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
-    if (EventSink* sink = connection_.SinkOf(event.xany.window)) sink->HandleEvent(event);
+    if (connection_.MonitorEvent(event)) {
+      monitors = true;
+    } else if (EventSink* sink = connection_.SinkOf(event.xany.window)) {
+      sink->HandleEvent(event);
+    }
   }
+  if (monitors && !quit_ && monitorsChanged_) monitorsChanged_();
 }
 
 }  // namespace vss::x11

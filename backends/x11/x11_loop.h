@@ -29,6 +29,9 @@ class EventLoop {
     ready_ = std::move(ready);
   }
 
+  // Called once the events of a change of the monitors are all read.
+  void OnMonitorsChanged(std::function<void()> changed) { monitorsChanged_ = std::move(changed); }
+
   // Until Quit.
   void Run();
   void Quit() { quit_ = true; }
@@ -40,6 +43,7 @@ class EventLoop {
   runtime::TimerQueue timers_;
   int watchFd_ = -1;
   std::function<void()> ready_;
+  std::function<void()> monitorsChanged_;
   bool quit_ = false;
 };
 

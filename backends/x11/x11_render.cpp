@@ -28,9 +28,7 @@ void MaskLayout(unsigned long mask, int& shift, int& width) {
 }  // namespace
 
 Renderer::Renderer(Connection& connection, Window window)
-    : connection_(connection),
-      window_(window),
-      gc_(XCreateGC(connection.Dpy(), window, 0, nullptr)) {
+    : connection_(connection), gc_(XCreateGC(connection.Dpy(), window, 0, nullptr)) {
   // TrueColor visuals only: every X server in use offers one as default.
   const Visual* visual = connection_.ScreenVisual();
   MaskLayout(visual->red_mask, shifts_[0], widths_[0]);
@@ -53,23 +51,26 @@ unsigned long Renderer::PixelOf(std::uint32_t rgb) const {
   return pixel;
 }
 
-void Renderer::Render(const std::vector<runtime::PixelRect>& fills,
+void Renderer::Render(Window target, runtime::Offset offset,
+                      const std::vector<runtime::PixelRect>& fills,
                       const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
                       const runtime::PixelRect* clip) {
   // The server clips to the window; only an exposure's clip is ours.
-  auto clipped = [clip](const runtime::PixelRect& r) {
-    return clip != nullptr ? runtime::Intersection(r, *clip) : r;
+  const runtime::PixelRect moved =
+      clip != nullptr ? runtime::Moved(*clip, offset) : runtime::PixelRect{};
+  auto clipped = [clip, &moved](const runtime::PixelRect& r) {
+    return clip != nullptr ? runtime::Intersection(r, moved) : r;
   };
   ::Display* display = connection_.Dpy();
   XSetForeground(display, gc_, PixelOf(backRgb));
   for (const auto& fill : fills) {
-    const runtime::PixelRect r = clipped(fill);
+    const runtime::PixelRect r = clipped(runtime::Moved(fill, offset));
     if (runtime::IsEmpty(r)) continue;
-    XFillRectangle(display, window_, gc_, r.left, r.top, static_cast<unsigned>(r.right - r.left),
+    XFillRectangle(display, target, gc_, r.left, r.top, static_cast<unsigned>(r.right - r.left),
                    static_cast<unsigned>(r.bottom - r.top));
   }
   for (const auto& op : draws) {
-    const runtime::PixelRect place = op.Bounds();
+    const runtime::PixelRect place = runtime::Moved(op.Bounds(), offset);
     const runtime::PixelRect r = clipped(place);
     if (runtime::IsEmpty(r)) continue;
     Cached& cached = ImageOf(op);
@@ -77,9 +78,9 @@ void Renderer::Render(const std::vector<runtime::PixelRect>& fills,
     const auto w = static_cast<unsigned>(r.right - r.left);
     const auto h = static_cast<unsigned>(r.bottom - r.top);
     if (cached.shared) {
-      XShmPutImage(display, window_, gc_, cached.image, sx, sy, r.left, r.top, w, h, False);
+      XShmPutImage(display, target, gc_, cached.image, sx, sy, r.left, r.top, w, h, False);
     } else {
-      XPutImage(display, window_, gc_, cached.image, sx, sy, r.left, r.top, w, h);
+      XPutImage(display, target, gc_, cached.image, sx, sy, r.left, r.top, w, h);
     }
   }
 }

@@ -1,7 +1,8 @@
-// What a form's window shows: the back colour on the changed rectangles and
-// each picture scaled to its place. A picture is converted and scaled once
-// per size and kept, so a Tick only copies it to the server (through shared
-// memory when the server offers it).
+// What a form's windows show: the back colour on the changed rectangles and
+// each picture scaled to its place, on the form's window or, moved, on a
+// window over another monitor. A picture is converted and scaled once per
+// size and kept for every window, so a Tick only copies it to the server
+// (through shared memory when the server offers it).
 #pragma once
 
 #include <cstdint>
@@ -17,14 +18,17 @@ namespace vss::x11 {
 
 class Renderer {
  public:
+  // window: the form's, or one of the screen's depth.
   Renderer(Connection& connection, Window window);
   ~Renderer();
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 
-  void Render(const std::vector<runtime::PixelRect>& fills,
+  // The form's content (FormPeer::Render) on target, moved by offset.
+  void Render(Window target, runtime::Offset offset, const std::vector<runtime::PixelRect>& fills,
               const std::vector<runtime::DrawOp>& draws, std::uint32_t backRgb,
               const runtime::PixelRect* clip);
+  unsigned long PixelOf(std::uint32_t rgb) const;
 
  private:
   struct Cached {
@@ -40,10 +44,8 @@ class Renderer {
   Cached& ImageOf(const runtime::DrawOp& op);
   XImage* CreateImage(int width, int height, XShmSegmentInfo& segment, bool& shared);
   void Release(Cached& cached);
-  unsigned long PixelOf(std::uint32_t rgb) const;
 
   Connection& connection_;
-  Window window_;
   GC gc_;
   std::vector<Cached> cache_;
   std::uint64_t uses_ = 0;

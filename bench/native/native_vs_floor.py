@@ -1,8 +1,9 @@
 """Benchmark of the native saver (--fullscreen) beside its floors, the least
 programs that show the same animation and play the same clip looped through
-ALSA: on a virtual X display beside x11_floor.cpp, and on a headless sway
-beside wayland_floor.cpp (each size as one output, then the sizes together,
-the second at scale 2).
+ALSA: on a virtual X display beside x11_floor.cpp (each size, then, when run
+as root, two monitors of one X screen on Xorg's dummy driver), and on a
+headless sway beside wayland_floor.cpp (each size as one output, then the
+sizes together, the second at scale 2).
 
 For each screen size and program: the time from start to the first frame
 on screen, the CPU time per minute of running used by the program and the
@@ -31,6 +32,7 @@ from lib.frames import Frames  # noqa: E402
 from lib.process import wait_for  # noqa: E402
 from lib.session import ASOUNDRC, MEDIA_DIR, NativeSession  # noqa: E402
 from lib.wayland import WaylandSession  # noqa: E402
+from lib.xorg import PRIMARY, XorgSession  # noqa: E402
 
 TARGET = 1.2
 CLIP_BYTES_PER_SECOND = 11025  # 8-bit mono at 11,025 Hz
@@ -72,6 +74,20 @@ class FirstOutput:
         return self.sway.screenshot(self.name, region)
 
 
+class Monitor:
+    """One monitor of an X screen, (left, top, right, bottom), as the wait
+    for the first frame sees a display."""
+
+    def __init__(self, display, place):
+        self.display, (self.left, self.top, right, bottom) = display, place
+        self.width, self.height = right - self.left, bottom - self.top
+
+    def screenshot(self, region=None):
+        x0, y0, x1, y1 = region or (0, 0, self.width, self.height)
+        return self.display.screenshot((self.left + x0, self.top + y0, self.left + x1,
+                                        self.top + y1))
+
+
 def time_to_first_frame(session, frames, proc, started):
     def alive():
         if not proc.running():
@@ -100,7 +116,7 @@ def first_frame_median(session, frames, argv, starts):
 
 def measure(session, frames, argv, seconds, starts):
     first = first_frame_median(session, frames, argv, starts)
-    if session.server == "Xvfb":
+    if session.server != "sway":
         session.display.mouse_move(0, 0)
     sound_before = session.sink.total
     started = time.monotonic()
@@ -135,8 +151,15 @@ def rows(server):
 
 def x11_session(width, height):
     session = NativeSession(width, height).start()
-    session.server, session.server_pid, session.screen = "Xvfb", session.display.xvfb.pid, \
+    session.server, session.server_pid, session.screen = "Xvfb", session.display.server.pid, \
         session.display
+    return session
+
+
+def xorg_session():
+    session = XorgSession().start()
+    session.server, session.server_pid = "Xorg", session.display.server.pid
+    session.screen = Monitor(session.display, PRIMARY)
     return session
 
 
@@ -180,6 +203,11 @@ def main():
         for width, height in opts.sizes:
             run("on a %dx%dx24 Xvfb" % (width, height), lambda: x11_session(width, height),
                 floors["x11"], opts, frames)
+        if os.getuid() == 0:
+            run("on Xorg's dummy driver, 1920x1080 + 1280x1024 (the primary)", xorg_session,
+                floors["x11"], opts, frames)
+        else:
+            print("Two X11 monitors: not measured, Xorg's dummy driver runs as root\n")
     if opts.only != "x11":
         configs = [[("HEADLESS-1", w, h, 1)] for w, h in opts.sizes]
         if len(opts.sizes) > 1:

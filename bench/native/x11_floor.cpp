@@ -3,13 +3,16 @@
 // ALSA's default device; a black override-redirect window covers the screen;
 // every 500 ms the next frame, scaled once at start to the saver's size
 // (the HIMETRIC extent taken as twips: 2540/1440 of the pixel size), goes
-// to the centre with one XPutImage. A key or a click ends it.
+// to the centre of each monitor RandR reports (read once) with one
+// XPutImage each. A key or a click ends it.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <poll.h>
 
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "bench/native/floor_media.h"
 
@@ -42,11 +45,23 @@ int main() {
                                       CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
   const int w = (200 * 2540 + 720) / 1440, h = (320 * 2540 + 720) / 1440;
   XImage* frames[2] = {ScaledFrame(display, 101, w, h), ScaledFrame(display, 102, w, h)};
+  // Where the frames go: the centre of each monitor, else of the screen.
+  std::vector<XPoint> places;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
+  for (int i = 0; i < count; ++i) {
+    places.push_back({static_cast<short>(monitors[i].x + (monitors[i].width - w) / 2),
+                      static_cast<short>(monitors[i].y + (monitors[i].height - h) / 2)});
+  }
+  if (monitors != nullptr) XRRFreeMonitors(monitors);
+  if (places.empty())
+    places.push_back({static_cast<short>((sw - w) / 2), static_cast<short>((sh - h) / 2)});
   GC gc = XCreateGC(display, window, 0, nullptr);
   XMapRaised(display, window);
   int current = 0;
   auto draw = [&] {
-    XPutImage(display, window, gc, frames[current], 0, 0, (sw - w) / 2, (sh - h) / 2, w, h);
+    for (const XPoint& at : places)
+      XPutImage(display, window, gc, frames[current], 0, 0, at.x, at.y, w, h);
     XFlush(display);
   };
   draw();

@@ -48,7 +48,7 @@ def measure(session, frames, exe, args, seconds):
     time_to_first_frame(session, frames, started)
     time.sleep(2)  # start-up work settles outside the measured window
     pids = {"program": proc.pid, "wineserver": session.wineserver.pid,
-            "Xvfb": session.display.xvfb.pid}
+            "Xvfb": session.display.server.pid}
     others = [p for p in session.prefix_processes() if p not in pids.values()]
 
     def sample():

@@ -216,6 +216,20 @@ TEST(Rectangles, MeetWhereTheyShareAPixel) {
   }
 }
 
+TEST(Rectangles, AnotherMonitorCentresTheFormRoundingHalfPixelsDown) {
+  // Form, monitor, offset: larger, equal, smaller, odd differences either way.
+  const std::tuple<int, int, int, int, int, int> cases[] = {{1280, 1024, 1920, 1080, 320, 28},
+                                                            {800, 600, 800, 600, 0, 0},
+                                                            {1920, 1080, 1280, 1024, -320, -28},
+                                                            {100, 80, 103, 81, 1, 0},
+                                                            {103, 81, 100, 80, -2, -1}};
+  for (const auto& [fw, fh, mw, mh, x, y] : cases) {
+    const runtime::Offset offset = runtime::CentreOffset(fw, fh, mw, mh);
+    EXPECT_EQ(offset.X, x) << fw << " on " << mw;
+    EXPECT_EQ(offset.Y, y) << fh << " on " << mh;
+  }
+}
+
 using Image = Fixture;
 
 TEST_F(Image, AMessageShowsOnlyWhatItChangedAndExposureRepaintsTheRest) {

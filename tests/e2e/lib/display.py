@@ -1,10 +1,10 @@
-"""A private X display: one Xvfb on a display number that is free, started
-and stopped by the test run (or a display that is already there, by name);
+"""A private X display: one Xvfb (or another X server, xorg.py) on a
+display number that is free, started and stopped by the test run (or a
+display that is already there, by name);
 screenshots read with XGetImage (any region, cheap enough to poll at 4K),
 the cursor's image (XFixes), a plain window standing in for a host's, the
 window manager's close request, the resource database; input through
-xdotool. Knows nothing of
-Wine."""
+xdotool. Knows nothing of Wine."""
 
 import ctypes
 import ctypes.util
@@ -75,6 +75,11 @@ class Image:
     def region(self):
         return (self.left, self.top, self.left + self.width, self.top + self.height)
 
+    def crop(self, left, top, right, bottom):
+        """The part of the image in that screen rectangle."""
+        return Image(right - left, bottom - top,
+                     b"".join(self.row(y, left, right) for y in range(top, bottom)), left, top)
+
     def bbox_nonblack(self):
         """(left, top, right, bottom) in screen pixels of what is not pure
         black, right and bottom exclusive; None when all is black."""
@@ -104,49 +109,53 @@ class Display:
     its DISPLAY."""
 
     def __init__(self, width=1920, height=1080, logdir=None, screens=1, name=None):
-        self.width, self.height, self.xvfb, self._x = width, height, None, None
+        self.width, self.height, self.server, self._x = width, height, None, None
         if name is None:
-            name = self._start_xvfb(logdir, screens)
+            name = self._start_server(logdir, screens)
         self.name, self.env = name, dict(os.environ, DISPLAY=name)
         self._x = _x11.XOpenDisplay(name.encode())
         if not self._x:
             self.close()
             raise RuntimeError("cannot open display " + name)
 
-    def _start_xvfb(self, logdir, screens):
+    def _start_server(self, logdir, screens):
+        return self._launch(["Xvfb"] + [a for i in range(screens) for a in (
+            "-screen", str(i), "%dx%dx24" % (self.width, self.height))], logdir, "xvfb.log")
+
+    def _launch(self, argv, logdir, logname):
+        """Starts the X server of argv, with a white root window, on a free
+        display number; its name."""
         r, w = os.pipe()
-        with open(os.path.join(logdir, "xvfb.log") if logdir else os.devnull, "ab") as log:
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(w), "-nolisten", "tcp", "-noreset", "-wr"]
-                + [a for i in range(screens)
-                   for a in ("-screen", str(i), "%dx%dx24" % (self.width, self.height))],
+        with open(os.path.join(logdir, logname) if logdir else os.devnull, "ab") as log:
+            self.server = subprocess.Popen(
+                argv + ["-displayfd", str(w), "-nolisten", "tcp", "-noreset", "-wr"],
                 pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=log, start_new_session=True,
                 preexec_fn=die_with_parent)
         os.close(w)
-        # Xvfb writes its display number once it takes connections (at its
-        # end the pipe reads empty), and may write it again: the pipe stays
-        # open as long as Xvfb runs, or that write would end it.
+        # The server writes its display number once it takes connections (at
+        # its end the pipe reads empty), and may write it again: the pipe
+        # stays open as long as it runs, or that write would end it.
         self._displayfd = r
         number = os.read(r, 16).strip() if select.select([r], [], [], 30)[0] else b""
         if not number:
             self.close()
-            raise RuntimeError("Xvfb did not start")
+            raise RuntimeError("%s did not start" % argv[0])
         return ":" + number.decode()
 
     def close(self):
         if self._x:
             _x11.XCloseDisplay(self._x)
             self._x = None
-        if self.xvfb and self.xvfb.poll() is None:
-            self.xvfb.terminate()
+        if self.server and self.server.poll() is None:
+            self.server.terminate()
             try:
-                self.xvfb.wait(timeout=10)
+                self.server.wait(timeout=10)
             except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait(timeout=10)
-        if self.xvfb:
+                self.server.kill()
+                self.server.wait(timeout=10)
+        if self.server:
             os.close(self._displayfd)
-            self.xvfb = None
+            self.server = None
 
     def screenshot(self, region=None, screen=0):
         """The screen, or the region (left, top, right, bottom) of it."""
