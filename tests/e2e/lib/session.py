@@ -79,17 +79,26 @@ class Session:
 
     def start_window_manager(self):
         """openbox, running until the session closes, once it manages
-        windows; a fresh machine builds the font cache on its first
-        window, a minute or more on a small one."""
+        windows: it announces itself before it takes map requests, and a
+        window mapped in between is never managed."""
         manager = Program(["openbox", "--sm-disable"], env=self.env, logdir=self.work)
+
+        def manages_a_window():
+            probe = self.display.create_window(0, 0, 64, 64)
+            try:
+                wait_for(lambda: "_NET_FRAME_EXTENTS(" in self.display.xprop("-id", str(probe)),
+                         3, what="openbox to manage a window")
+                return True
+            except TimeoutError:
+                return False
+            finally:
+                self.display.destroy_window(probe)
+
         try:
             wait_for(lambda: "window id" in self.display.xprop("-root",
                                                                "_NET_SUPPORTING_WM_CHECK"),
                      30, what="openbox to announce itself")
-            probe = self.display.create_window(0, 0, 64, 64)
-            wait_for(lambda: "_NET_FRAME_EXTENTS(" in self.display.xprop("-id", str(probe)),
-                     300, what="openbox to manage a window")
-            self.display.destroy_window(probe)
+            wait_for(manages_a_window, 120, interval=0, what="openbox to manage a window")
         except BaseException:
             manager.kill()
             raise

@@ -18,7 +18,7 @@ CLASS = "vorlan-screen-saver-2"
 
 
 class MonitorsTest(SessionCase):
-    manager = None
+    managed = False
 
     @classmethod
     def new_session(cls):
@@ -27,12 +27,8 @@ class MonitorsTest(SessionCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        if cls.manager:
-            manager = cls.session.start_program(cls.manager)
-            cls.session.programs.remove(manager)  # not ended between cases
-            cls.addClassCleanup(manager.kill)
-            wait_for(lambda: cls.display.xdotool("search", "--class", "openbox", check=False),
-                     30, what="openbox")
+        if cls.managed:
+            cls.addClassCleanup(cls.session.start_window_manager().kill)
 
     def setUp(self):
         super().setUp()
@@ -135,7 +131,7 @@ class BareDisplayTest(MonitorsTest):
 
 
 class WindowManagerTest(MonitorsTest):
-    manager = ["openbox", "--sm-disable"]
+    managed = True
 
 
 del MonitorsTest  # its cases run in the two above
