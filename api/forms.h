@@ -31,6 +31,7 @@ struct Rect {
 inline bool operator==(const Rect& a, const Rect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
+inline bool operator!=(const Rect& a, const Rect& b) { return !(a == b); }
 
 // ---- Design-time description of a form --------------------------------
 

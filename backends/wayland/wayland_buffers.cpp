@@ -19,10 +19,6 @@ namespace {
 // output scales.
 constexpr std::size_t Spare = 4;
 
-bool SameRect(const runtime::PixelRect& a, const runtime::PixelRect& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 }  // namespace
 
 Buffer::~Buffer() { wl_buffer_destroy(buffer_); }
@@ -55,7 +51,7 @@ std::shared_ptr<Buffer> Buffers::Solid(std::uint32_t rgb) {
 std::shared_ptr<Buffer> Buffers::Find(const Kept& key) {
   for (Kept& kept : kept_) {
     if (kept.bits == key.bits && kept.width == key.width && kept.height == key.height &&
-        kept.scale == key.scale && SameRect(kept.place, key.place) && kept.rgb == key.rgb) {
+        kept.scale == key.scale && kept.place == key.place && kept.rgb == key.rgb) {
       kept.lastUse = ++uses_;
       return kept.buffer;
     }

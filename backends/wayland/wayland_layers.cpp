@@ -11,16 +11,10 @@ runtime::PixelRect Within(const runtime::PixelRect& r, const runtime::PixelRect&
           std::min(r.right, bounds.right), std::min(r.bottom, bounds.bottom)};
 }
 
-bool Empty(const runtime::PixelRect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-bool SameRect(const runtime::PixelRect& a, const runtime::PixelRect& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 }  // namespace
 
 bool SameLayer(const Layer& a, const Layer& b) {
-  if (!SameRect(a.place, b.place) || a.picture.has_value() != b.picture.has_value()) return false;
+  if (a.place != b.place || a.picture.has_value() != b.picture.has_value()) return false;
   if (!a.picture) return a.colour == b.colour;
   const runtime::DrawOp &p = *a.picture, &q = *b.picture;
   return p.Picture.Bits() == q.Picture.Bits() && p.X == q.X && p.Y == q.Y && p.Width == q.Width &&
@@ -44,7 +38,7 @@ void LayerPlan::Apply(const std::vector<runtime::PixelRect>& fills,
   background_ = backRgb;
   for (const runtime::PixelRect& fill : fills) {
     const runtime::PixelRect place = Within(runtime::Moved(fill, offset), bounds);
-    if (Empty(place)) continue;
+    if (runtime::IsEmpty(place)) continue;
     Cover(place);
     // Where no layer is left the background shows the back colour already.
     const bool over = std::any_of(layers_.begin(), layers_.end(), [&place](const Layer& layer) {
@@ -55,7 +49,7 @@ void LayerPlan::Apply(const std::vector<runtime::PixelRect>& fills,
   for (const runtime::DrawOp& op : draws) {
     const runtime::DrawOp moved = runtime::Moved(op, offset);
     const runtime::PixelRect place = Within(moved.Bounds(), bounds);
-    if (Empty(place)) continue;
+    if (runtime::IsEmpty(place)) continue;
     Cover(place);
     layers_.push_back({place, moved, 0});
   }

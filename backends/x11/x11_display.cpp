@@ -87,10 +87,7 @@ const std::vector<runtime::PixelRect>& Connection::Monitors() {
     const XRRMonitorInfo& m = monitors[i];
     const runtime::PixelRect place{m.x, m.y, m.x + m.width, m.y + m.height};
     // Outputs that clone each other on CRTCs of their own are one place.
-    const bool known = std::any_of(monitors_.begin(), monitors_.end(), [&place](const auto& r) {
-      return r.left == place.left && r.top == place.top && r.right == place.right &&
-             r.bottom == place.bottom;
-    });
+    const bool known = std::find(monitors_.begin(), monitors_.end(), place) != monitors_.end();
     if (known || runtime::IsEmpty(place)) continue;
     monitors_.insert(m.primary ? monitors_.begin() : monitors_.end(), place);
   }

@@ -23,10 +23,6 @@ constexpr unsigned ShiftState = ShiftMask;
 #undef Expose
 #undef ShiftMask
 
-bool SameRect(const runtime::PixelRect& a, const runtime::PixelRect& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 constexpr long InputEvents =
     KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 constexpr long WindowEvents = InputEvents | ExposureMask | StructureNotifyMask;
@@ -218,9 +214,9 @@ void X11Form::CoverMonitors() {
   const runtime::PixelRect own = OnRoot();
   const std::vector<runtime::PixelRect>& monitors = connection_.Monitors();
   auto wanted = [&own, &monitors](const runtime::PixelRect& place) {
-    return !SameRect(place, own) &&
+    return place != own &&
            std::any_of(monitors.begin(), monitors.end(),
-                       [&place](const runtime::PixelRect& m) { return SameRect(m, place); });
+                       [&place](const runtime::PixelRect& m) { return m == place; });
   };
   views_.erase(std::remove_if(views_.begin(), views_.end(),
                               [&wanted](const auto& view) { return !wanted(view->Monitor()); }),
@@ -228,7 +224,7 @@ void X11Form::CoverMonitors() {
   const Cursor cursor = windows_.CursorHidden() ? connection_.InvisibleCursor() : None;
   for (const runtime::PixelRect& monitor : monitors) {
     const bool shown = std::any_of(views_.begin(), views_.end(), [&monitor](const auto& view) {
-      return SameRect(view->Monitor(), monitor);
+      return view->Monitor() == monitor;
     });
     if (shown || !wanted(monitor)) continue;
     views_.push_back(std::make_unique<MonitorView>(connection_, *this, monitor, WindowEvents,
