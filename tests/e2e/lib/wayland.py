@@ -7,6 +7,7 @@ keys (wtype), a pointer (the virtual_pointer helper) and sway's commands
 
 import os
 import re
+import shutil
 import subprocess
 
 from .display import Image
@@ -114,5 +115,15 @@ class WaylandSession(NativeSession):
         self.write_home(".asoundrc", ASOUNDRC % self.sound_path)
         self.env.pop("DISPLAY")
         self.env.update(self.display.env)
-        # The sanitizer build's settings reach the login-like environment.
-        self.env.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
+        # The sanitizer build's settings reach the login-like environment,
+        # their suppressions copied where the saver's user may read them (a
+        # clone under /root is out of its reach).
+        for key, value in os.environ.items():
+            if key.endswith("SAN_OPTIONS"):
+                self.env[key] = re.sub(r"(?<=suppressions=)[^:]+", self.readable_copy, value)
+
+    def readable_copy(self, match):
+        copy = os.path.join(self.work, os.path.basename(match.group(0)))
+        shutil.copyfile(match.group(0), copy)
+        os.chmod(copy, 0o644)
+        return copy
