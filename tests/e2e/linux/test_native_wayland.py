@@ -11,9 +11,8 @@ import socket
 import time
 import unittest
 
-from lib.frames import Frames
 from lib.process import wait_for
-from lib.session import MEDIA_DIR, env_path
+from lib.session import SessionCase, env_path
 from lib.wayland import OUTPUTS, WaylandSession
 
 # The frame's HIMETRIC size taken as twips, 15 to a logical pixel.
@@ -22,19 +21,16 @@ CLIP_BYTES = 32000  # the chime's sound data
 TITLE = "Vorlan Screen Saver 2"
 
 
-class WaylandTest(unittest.TestCase):
+class WaylandTest(SessionCase):
+
+    @classmethod
+    def new_session(cls):
+        return WaylandSession()
 
     @classmethod
     def setUpClass(cls):
-        cls.session = WaylandSession().start()
-        cls.sway, cls.frames = cls.session.display, Frames(MEDIA_DIR)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
-    def setUp(self):
-        self.addCleanup(self.session.end_programs)
+        super().setUpClass()
+        cls.sway = cls.display
 
     def shown(self, output="HEADLESS-1"):
         """(frame, rect) when the output shows a frame alone on black (and
